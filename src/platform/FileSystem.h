@@ -1,0 +1,89 @@
+// The files and drives port: Windows paths (UTF-8, "\" separators, drive
+// letters) in, Windows answers out, whatever the machine underneath is.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hm::platform {
+
+inline constexpr std::uint32_t kAttrReadOnly = 0x1;
+inline constexpr std::uint32_t kAttrHidden = 0x2;
+inline constexpr std::uint32_t kAttrSystem = 0x4;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrNormal = 0x80;
+inline constexpr std::uint32_t kAttrTemporary = 0x100;
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
+
+// What an existence search answered.
+enum class FindResult {
+  Found,
+  NotFound,
+  InvalidName,  // the platform refuses the name outright (bad characters, too long)
+};
+
+struct DirEntry {
+  std::string name;
+  std::uint32_t attributes = 0;
+};
+
+class FileSystemPort {
+ public:
+  virtual ~FileSystemPort() = default;
+
+  // Looks for the first entry matching `path`: "*" and "?" in the last
+  // component match as Windows wildcards do, letters match without regard to
+  // case and trailing spaces are disregarded. Files match whatever their
+  // attributes (hidden and system files included); folders only when
+  // `includeFolders` is set.
+  virtual FindResult findFirst(std::string_view path, bool includeFolders) = 0;
+  // The attributes of a file or folder, or nothing when it cannot be read.
+  virtual std::optional<std::uint32_t> attributes(std::string_view path) = 0;
+  // The entries of a folder ("." and ".." left out), in the platform's order.
+  // False when the folder cannot be listed.
+  virtual bool listFolder(std::string_view folder, std::vector<DirEntry>& entries) = 0;
+
+  virtual bool deleteFile(std::string_view path) = 0;
+  virtual bool createFolder(std::string_view path) = 0;
+  virtual std::optional<std::string> readFile(std::string_view path) = 0;
+  // Appends bytes, creating the file when missing (not its folder).
+  virtual bool appendFile(std::string_view path, std::string_view bytes) = 0;
+  // Replaces the file as a whole: written beside it, flushed, then renamed over it.
+  virtual bool writeFileAtomic(std::string_view path, std::string_view bytes) = 0;
+
+  // Folders without a trailing "\" (a drive root keeps it).
+  virtual std::string windowsFolder() = 0;
+  virtual std::string systemFolder() = 0;
+  virtual std::string tempFolder() = 0;
+  virtual std::string programFolder() = 0;
+};
+
+enum DriveType : int {
+  kDriveUnknown = 0,
+  kDriveRemovable = 1,
+  kDriveFixed = 2,
+  kDriveNetwork = 3,
+  kDriveCdRom = 4,
+  kDriveRamDisk = 5,
+};
+
+struct DriveInfo {
+  char letter = 'C';
+  int type = kDriveUnknown;
+  bool ready = false;
+};
+
+class DrivePort {
+ public:
+  virtual ~DrivePort() = default;
+  // Every drive, by letter.
+  virtual std::vector<DriveInfo> drives() = 0;
+  // True when the volume information of a root such as C:\ can be read.
+  virtual bool volumeInformation(std::string_view root) = 0;
+};
+
+}  // namespace hm::platform

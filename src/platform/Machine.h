@@ -1,0 +1,35 @@
+// The machine the program works on: one set of ports, installed for the
+// process (or a test) and reached by every procedure through machine().
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+
+namespace hm::platform {
+
+struct Machine {
+  RegistryPort* registry = nullptr;
+  FileSystemPort* files = nullptr;
+  DrivePort* drives = nullptr;
+  ClockPort* clock = nullptr;
+  EventPumpPort* pump = nullptr;
+  DialogPort* dialogs = nullptr;
+};
+
+// The installed machine; throws std::logic_error when none is.
+Machine& machine();
+
+// Installs a machine for the lifetime of the scope and puts back the previous one.
+class MachineScope {
+ public:
+  explicit MachineScope(Machine& m);
+  ~MachineScope();
+  MachineScope(const MachineScope&) = delete;
+  MachineScope& operator=(const MachineScope&) = delete;
+
+ private:
+  Machine* previous_;
+};
+
+}  // namespace hm::platform

@@ -1,0 +1,63 @@
+// The files port over host folders: each drive letter is a folder of the host
+// (C: to a prefix's drive_c, say). Names are matched one component at a time
+// without regard to case, as Wine does; hidden and system attributes come from
+// the user.DOSATTRIB extended attribute, else dot-files are hidden.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "platform/FileSystem.h"
+
+namespace hm::platform {
+
+struct HostFolders {
+  std::string windows = "C:\\windows";
+  std::string system = "C:\\windows\\system32";
+  std::string temp = "C:\\windows\\temp";
+  std::string program = "C:\\Program Files\\Hivemend";
+};
+
+class HostFileSystem : public FileSystemPort {
+ public:
+  HostFileSystem(std::map<char, std::filesystem::path> drives, HostFolders folders);
+
+  FindResult findFirst(std::string_view path, bool includeFolders) override;
+  std::optional<std::uint32_t> attributes(std::string_view path) override;
+  bool listFolder(std::string_view folder, std::vector<DirEntry>& entries) override;
+  bool deleteFile(std::string_view path) override;
+  bool createFolder(std::string_view path) override;
+  std::optional<std::string> readFile(std::string_view path) override;
+  bool appendFile(std::string_view path, std::string_view bytes) override;
+  bool writeFileAtomic(std::string_view path, std::string_view bytes) override;
+  std::string windowsFolder() override { return folders_.windows; }
+  std::string systemFolder() override { return folders_.system; }
+  std::string tempFolder() override { return folders_.temp; }
+  std::string programFolder() override { return folders_.program; }
+
+  // The host path of an existing file or folder, or nothing.
+  std::optional<std::filesystem::path> resolveExisting(std::string_view path) const;
+  // The host path a new file at `path` would get: its folder must exist.
+  std::optional<std::filesystem::path> resolveForCreate(std::string_view path) const;
+  // Attributes of a host path as Windows would show them.
+  static std::uint32_t hostAttributes(const std::filesystem::path& p);
+
+ private:
+  struct Split {
+    char drive = 0;
+    std::vector<std::string> components;
+    bool invalid = false;
+  };
+  Split split(std::string_view path, bool allowWildcardsLast) const;
+  std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string>& components,
+                                            std::size_t count) const;
+
+  std::map<char, std::filesystem::path> drives_;
+  HostFolders folders_;
+};
+
+// Windows wildcard match of one name ("*" and "?"), without regard to case.
+bool MatchesWildcard(std::string_view pattern, std::string_view name);
+
+}  // namespace hm::platform

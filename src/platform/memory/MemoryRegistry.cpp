@@ -1,0 +1,179 @@
+#include "platform/memory/MemoryRegistry.h"
+
+#include "platform/Text.h"
+
+namespace hm::platform {
+
+MemoryRegistry::MemoryRegistry(RegistryKey& localMachine, RegistryKey& currentUser, std::string userPath)
+    : localMachine_(localMachine), currentUser_(currentUser), userPath_(std::move(userPath)) {
+  localMachine_.ensurePath("Software\\Classes");
+}
+
+RegistryKey* MemoryRegistry::resolve(HKey key) const {
+  switch (key) {
+    case 0x80000000u:
+      return localMachine_.findPath("Software\\Classes");
+    case 0x80000001u:
+      return &currentUser_;
+    case 0x80000002u:
+      return &localMachine_;
+    default:
+      break;
+  }
+  const auto it = handles_.find(key);
+  return it == handles_.end() ? nullptr : it->second;
+}
+
+RegistryKey* MemoryRegistry::rootOf(RegistryKey* key) const {
+  while (key != nullptr && key->parent() != nullptr) key = key->parent();
+  return key;
+}
+
+// A link key's target is a native path such as \Registry\Machine\System\ControlSet001.
+RegistryKey* MemoryRegistry::followLinks(RegistryKey* key) const {
+  for (int depth = 0; key != nullptr && key->isLink && depth < 16; ++depth) {
+    const NamedValue* v = key->findValue("SymbolicLinkValue");
+    if (v == nullptr) return nullptr;
+    const std::string target = text::fromUtf16Bytes(v->data);
+    constexpr std::string_view kMachine = "\\Registry\\Machine";
+    constexpr std::string_view kUser = "\\Registry\\User\\";
+    if (text::findNoCase(target, kMachine) == 0 &&
+        (target.size() == kMachine.size() || target[kMachine.size()] == '\\')) {
+      key = localMachine_.findPath(std::string_view(target).substr(kMachine.size()));
+    } else if (!userPath_.empty() && text::findNoCase(target, std::string(kUser) + userPath_) == 0) {
+      key = currentUser_.findPath(std::string_view(target).substr(kUser.size() + userPath_.size()));
+    } else {
+      return nullptr;
+    }
+  }
+  return (key != nullptr && key->isLink) ? nullptr : key;
+}
+
+RegistryKey* MemoryRegistry::walk(RegistryKey* from, std::string_view path, bool create) {
+  RegistryKey* k = from;
+  std::size_t start = 0;
+  while (k != nullptr && start < path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;
+    if (text::utf16Length(part) > 255) return nullptr;
+    RegistryKey* next = k->findSubkey(part);
+    if (next == nullptr) {
+      if (!create) return nullptr;
+      next = &k->ensureSubkey(part);
+    }
+    k = next->isLink ? followLinks(next) : next;
+  }
+  return k;
+}
+
+HKey MemoryRegistry::newHandle(RegistryKey* key) {
+  const HKey h = nextHandle_;
+  nextHandle_ += 4;
+  handles_.emplace(h, key);
+  return h;
+}
+
+void MemoryRegistry::modified(RegistryKey* key) {
+  if (onModified) onModified(*rootOf(key));
+}
+
+std::int32_t MemoryRegistry::openKey(HKey parent, std::string_view subKey, std::uint32_t, HKey& result) {
+  result = 0;
+  RegistryKey* from = resolve(parent);
+  if (from == nullptr) return parent == 0 ? kInvalidHandle : kFileNotFound;
+  RegistryKey* k = walk(from, subKey, false);
+  if (k == nullptr) return kFileNotFound;
+  result = newHandle(k);
+  return kSuccess;
+}
+
+std::int32_t MemoryRegistry::createKey(HKey parent, std::string_view subKey, std::uint32_t, HKey& result) {
+  result = 0;
+  RegistryKey* from = resolve(parent);
+  if (from == nullptr) return kInvalidHandle;
+  if (RegistryKey* existing = walk(from, subKey, false)) {
+    result = newHandle(existing);
+    return kSuccess;
+  }
+  if (readOnly_) return kAccessDenied;
+  RegistryKey* k = walk(from, subKey, true);
+  if (k == nullptr) return kInvalidParameter;
+  modified(k);
+  result = newHandle(k);
+  return kSuccess;
+}
+
+std::int32_t MemoryRegistry::closeKey(HKey key) {
+  return handles_.erase(key) > 0 || isPredefinedRoot(key) ? kSuccess : kInvalidHandle;
+}
+
+std::int32_t MemoryRegistry::enumKey(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity) {
+  RegistryKey* k = resolve(key);
+  if (k == nullptr) return kInvalidHandle;
+  if (index >= k->subkeys().size()) return kNoMoreItems;
+  const std::string& n = k->subkeys()[index]->name();
+  if (text::utf16Length(n) >= nameCapacity) return kMoreData;
+  name = n;
+  return kSuccess;
+}
+
+std::int32_t MemoryRegistry::enumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity,
+                                       RegValue* value, std::uint32_t dataCapacity) {
+  RegistryKey* k = resolve(key);
+  if (k == nullptr) return kInvalidHandle;
+  if (index >= k->values().size()) return kNoMoreItems;
+  const NamedValue& v = k->values()[index];
+  if (text::utf16Length(v.name) >= nameCapacity) return kMoreData;
+  if (value != nullptr && v.data.size() > dataCapacity) return kMoreData;
+  name = v.name;
+  if (value != nullptr) {
+    value->type = v.type;
+    value->data = v.data;
+  }
+  return kSuccess;
+}
+
+std::int32_t MemoryRegistry::queryValueInfo(HKey key, std::string_view name, std::uint32_t& type,
+                                            std::uint32_t& size) {
+  RegistryKey* k = resolve(key);
+  if (k == nullptr) return kInvalidHandle;
+  const NamedValue* v = k->findValue(name);
+  if (v == nullptr) return kFileNotFound;
+  type = v->type;
+  size = static_cast<std::uint32_t>(v->data.size());
+  return kSuccess;
+}
+
+std::int32_t MemoryRegistry::queryValue(HKey key, std::string_view name, RegValue& value) {
+  RegistryKey* k = resolve(key);
+  if (k == nullptr) return kInvalidHandle;
+  const NamedValue* v = k->findValue(name);
+  if (v == nullptr) return kFileNotFound;
+  value.type = v->type;
+  value.data = v->data;
+  return kSuccess;
+}
+
+std::int32_t MemoryRegistry::setValue(HKey key, std::string_view name, std::uint32_t type, std::string_view data) {
+  RegistryKey* k = resolve(key);
+  if (k == nullptr) return kInvalidHandle;
+  if (readOnly_) return kAccessDenied;
+  if (text::utf16Length(name) > 16383) return kInvalidParameter;
+  k->setValue(name, type, std::string(data));
+  modified(k);
+  return kSuccess;
+}
+
+std::int32_t MemoryRegistry::deleteValue(HKey key, std::string_view name) {
+  RegistryKey* k = resolve(key);
+  if (k == nullptr) return kInvalidHandle;
+  if (readOnly_) return kAccessDenied;
+  if (!k->deleteValue(name)) return kFileNotFound;
+  modified(k);
+  return kSuccess;
+}
+
+}  // namespace hm::platform

@@ -1,0 +1,58 @@
+// The registry port over trees held in memory: HKEY_LOCAL_MACHINE,
+// HKEY_CURRENT_USER, and HKEY_CLASSES_ROOT shown as
+// HKEY_LOCAL_MACHINE\Software\Classes (as Wine presents it). Symbolic-link
+// keys are followed on open.
+#pragma once
+
+#include <functional>
+#include <unordered_map>
+
+#include "platform/Registry.h"
+#include "platform/memory/RegistryTree.h"
+
+namespace hm::platform {
+
+class MemoryRegistry : public RegistryPort {
+ public:
+  // The trees are the caller's and must outlive this object. `userPath` names
+  // HKEY_CURRENT_USER under \Registry\User (used to resolve links).
+  MemoryRegistry(RegistryKey& localMachine, RegistryKey& currentUser, std::string userPath = {});
+
+  // A registry that refuses every change (the prefix is in use elsewhere).
+  void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  void setPlatformId(std::uint32_t id) { platformId_ = id; }
+  // Called after every successful change, with the root tree that changed.
+  std::function<void(RegistryKey& root)> onModified;
+
+  std::int32_t openKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
+  std::int32_t createKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
+  std::int32_t closeKey(HKey key) override;
+  std::int32_t enumKey(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity) override;
+  std::int32_t enumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity,
+                         RegValue* value, std::uint32_t dataCapacity) override;
+  std::int32_t queryValueInfo(HKey key, std::string_view name, std::uint32_t& type, std::uint32_t& size) override;
+  std::int32_t queryValue(HKey key, std::string_view name, RegValue& value) override;
+  std::int32_t setValue(HKey key, std::string_view name, std::uint32_t type, std::string_view data) override;
+  std::int32_t deleteValue(HKey key, std::string_view name) override;
+  std::uint32_t platformId() override { return platformId_; }
+
+  std::size_t openHandleCount() const { return handles_.size(); }
+
+ private:
+  RegistryKey* resolve(HKey key) const;
+  RegistryKey* rootOf(RegistryKey* key) const;
+  RegistryKey* followLinks(RegistryKey* key) const;
+  RegistryKey* walk(RegistryKey* from, std::string_view path, bool create);
+  HKey newHandle(RegistryKey* key);
+  void modified(RegistryKey* key);
+
+  RegistryKey& localMachine_;
+  RegistryKey& currentUser_;
+  std::string userPath_;
+  bool readOnly_ = false;
+  std::uint32_t platformId_ = 2;
+  std::unordered_map<HKey, RegistryKey*> handles_;
+  HKey nextHandle_ = 0x1000;
+};
+
+}  // namespace hm::platform

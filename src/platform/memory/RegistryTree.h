@@ -1,0 +1,67 @@
+// A registry held in memory: keys with case-insensitive names, subkeys kept
+// in Windows name order, values in the order they were first set (or in name
+// order, as Wine keeps them).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hm::platform {
+
+struct NamedValue {
+  std::string name;
+  std::uint32_t type = 0;
+  std::string data;
+};
+
+class RegistryKey {
+ public:
+  explicit RegistryKey(std::string name = {}, RegistryKey* parent = nullptr, bool sortedValues = false)
+      : name_(std::move(name)), parent_(parent), sortedValues_(sortedValues) {}
+
+  const std::string& name() const { return name_; }
+  RegistryKey* parent() const { return parent_; }
+  bool sortedValues() const { return sortedValues_; }
+
+  const std::vector<std::unique_ptr<RegistryKey>>& subkeys() const { return subkeys_; }
+  RegistryKey* findSubkey(std::string_view name) const;
+  // The named subkey, created when missing.
+  RegistryKey& ensureSubkey(std::string_view name);
+  // Follows a "\"-separated path; null when a component is missing.
+  RegistryKey* findPath(std::string_view path);
+  RegistryKey& ensurePath(std::string_view path);
+  bool removeSubkey(std::string_view name);
+
+  const std::vector<NamedValue>& values() const { return values_; }
+  const NamedValue* findValue(std::string_view name) const;
+  // Replaces a value of the same name in place, or adds it.
+  void setValue(std::string_view name, std::uint32_t type, std::string data);
+  bool deleteValue(std::string_view name);
+  void clearValues() { values_.clear(); }
+
+  // What the key's own line carries in a file of keys (class name, symbolic
+  // link flag, time stamp); the in-memory registry does not interpret them
+  // except `isLink`.
+  std::string className;
+  bool isLink = false;
+  bool hasTimeStamp = false;
+  std::int64_t timeStamp = 0;    // seconds as written on the key line
+  std::string timeStampText;     // the #time= value as written, when present
+
+  // Full path from the tree's root, without the root's own name.
+  std::string path() const;
+  std::size_t valueCountDeep() const;
+
+ private:
+  std::size_t lowerBoundSubkey(std::string_view name) const;
+  std::string name_;
+  RegistryKey* parent_;
+  bool sortedValues_;
+  std::vector<std::unique_ptr<RegistryKey>> subkeys_;
+  std::vector<NamedValue> values_;
+};
+
+}  // namespace hm::platform

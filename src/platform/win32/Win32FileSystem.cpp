@@ -1,0 +1,222 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/PathRules.h"
+#include "platform/win32/Wide.h"
+
+namespace hm::platform::win32 {
+namespace {
+
+std::string stripTrailingSlash(std::string s) {
+  while (s.size() > 3 && s.back() == '\\') s.pop_back();
+  return s;
+}
+
+// Closes a find handle on every path out.
+struct FindHandle {
+  HANDLE h;
+  ~FindHandle() {
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+  }
+};
+
+struct FileHandle {
+  HANDLE h;
+  ~FileHandle() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
+
+bool writeAll(HANDLE h, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    DWORD wrote = 0;
+    if (!WriteFile(h, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
+    done += wrote;
+  }
+  return true;
+}
+
+std::string folderFrom(UINT (*query)(LPWSTR, UINT)) {
+  wchar_t buf[MAX_PATH + 1];
+  const UINT n = query(buf, MAX_PATH + 1);
+  if (n == 0 || n > MAX_PATH) return {};
+  return narrow(std::wstring_view(buf, n));
+}
+
+}  // namespace
+
+FindResult Win32FileSystem::findFirst(std::string_view path, bool includeFolders) {
+  while (!path.empty() && path.back() == ' ') path.remove_suffix(1);
+  if (IsRefusedPath(path, true)) return FindResult::InvalidName;
+  WIN32_FIND_DATAW data;
+  FindHandle find{FindFirstFileW(wide(path).c_str(), &data)};
+  if (find.h == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    if (err == ERROR_INVALID_NAME || err == ERROR_FILENAME_EXCED_RANGE || err == ERROR_BAD_PATHNAME ||
+        err == ERROR_DIRECTORY)
+      return FindResult::InvalidName;
+    return FindResult::NotFound;
+  }
+  do {
+    const std::wstring_view name(data.cFileName);
+    if (name == L"." || name == L"..") continue;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || includeFolders) return FindResult::Found;
+  } while (FindNextFileW(find.h, &data));
+  return FindResult::NotFound;
+}
+
+std::optional<std::uint32_t> Win32FileSystem::attributes(std::string_view path) {
+  const DWORD a = GetFileAttributesW(wide(path).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return a;
+}
+
+bool Win32FileSystem::listFolder(std::string_view folder, std::vector<DirEntry>& entries) {
+  entries.clear();
+  std::string pattern(folder);
+  if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAW data;
+  FindHandle find{FindFirstFileW(wide(pattern).c_str(), &data)};
+  if (find.h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    const std::wstring_view name(data.cFileName);
+    if (name == L"." || name == L"..") continue;
+    entries.push_back(DirEntry{narrow(name), data.dwFileAttributes});
+  } while (FindNextFileW(find.h, &data));
+  return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+bool Win32FileSystem::deleteFile(std::string_view path) { return DeleteFileW(wide(path).c_str()) != 0; }
+
+bool Win32FileSystem::createFolder(std::string_view path) {
+  if (CreateDirectoryW(wide(path).c_str(), nullptr)) return true;
+  const DWORD a = GetFileAttributesW(wide(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> Win32FileSystem::readFile(std::string_view path) {
+  FileHandle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(f.h, &size) || size.QuadPart > (1LL << 31)) return std::nullopt;
+  std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < data.size()) {
+    DWORD got = 0;
+    if (!ReadFile(f.h, data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr)) return std::nullopt;
+    if (got == 0) break;
+    done += got;
+  }
+  data.resize(done);
+  return data;
+}
+
+bool Win32FileSystem::appendFile(std::string_view path, std::string_view bytes) {
+  FileHandle f{CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (f.h == INVALID_HANDLE_VALUE) return false;
+  return writeAll(f.h, bytes);
+}
+
+bool Win32FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
+  const std::string target(path);
+  const std::size_t slash = target.find_last_of('\\');
+  const std::string tmp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".~" +
+                          (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+  {
+    FileHandle f{CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                             nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) return false;
+    if (!writeAll(f.h, bytes) || !FlushFileBuffers(f.h)) {
+      CloseHandle(f.h);
+      f.h = INVALID_HANDLE_VALUE;
+      DeleteFileW(wide(tmp).c_str());
+      return false;
+    }
+  }
+  if (!MoveFileExW(wide(tmp).c_str(), wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(wide(tmp).c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string Win32FileSystem::windowsFolder() {
+  if (overrides_.windows) return *overrides_.windows;
+  return folderFrom([](LPWSTR b, UINT n) { return GetWindowsDirectoryW(b, n); });
+}
+
+std::string Win32FileSystem::systemFolder() {
+  if (overrides_.system) return *overrides_.system;
+  return folderFrom([](LPWSTR b, UINT n) { return GetSystemDirectoryW(b, n); });
+}
+
+std::string Win32FileSystem::tempFolder() {
+  if (overrides_.temp) return *overrides_.temp;
+  wchar_t buf[MAX_PATH + 2];
+  const DWORD n = GetTempPathW(MAX_PATH + 2, buf);
+  if (n == 0 || n > MAX_PATH + 1) return {};
+  return stripTrailingSlash(narrow(std::wstring_view(buf, n)));
+}
+
+std::string Win32FileSystem::programFolder() {
+  if (overrides_.program) return *overrides_.program;
+  std::vector<wchar_t> buf(32768);
+  const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+  std::string exe = narrow(std::wstring_view(buf.data(), n));
+  const std::size_t slash = exe.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : stripTrailingSlash(exe.substr(0, slash + 1));
+}
+
+std::vector<DriveInfo> Win32Drives::drives() {
+  // No "insert a disk" boxes while drives are looked at.
+  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  std::vector<DriveInfo> result;
+  const DWORD mask = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (!(mask & (1u << i))) continue;
+    const wchar_t root[4] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', 0};
+    int type = kDriveUnknown;
+    switch (GetDriveTypeW(root)) {
+      case DRIVE_REMOVABLE:
+        type = kDriveRemovable;
+        break;
+      case DRIVE_FIXED:
+        type = kDriveFixed;
+        break;
+      case DRIVE_REMOTE:
+        type = kDriveNetwork;
+        break;
+      case DRIVE_CDROM:
+        type = kDriveCdRom;
+        break;
+      case DRIVE_RAMDISK:
+        type = kDriveRamDisk;
+        break;
+      default:
+        break;
+    }
+    const bool ready = GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0) != 0;
+    result.push_back(DriveInfo{static_cast<char>('A' + i), type, ready});
+  }
+  SetErrorMode(oldMode);
+  return result;
+}
+
+bool Win32Drives::volumeInformation(std::string_view root) {
+  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  wchar_t volume[14], fileSystem[32];
+  const bool ok = GetVolumeInformationW(wide(root).c_str(), volume, 14, nullptr, nullptr, nullptr, fileSystem, 32);
+  SetErrorMode(oldMode);
+  return ok;
+}
+
+}  // namespace hm::platform::win32

@@ -1,0 +1,60 @@
+#include "platform/win32/Win32System.h"
+
+#include <windows.h>
+
+#include "platform/win32/Wide.h"
+
+namespace hm::platform::win32 {
+namespace {
+SYSTEMTIME toSystemTime(const LocalTime& t) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(t.year);
+  st.wMonth = static_cast<WORD>(t.month);
+  st.wDay = static_cast<WORD>(t.day);
+  st.wHour = static_cast<WORD>(t.hour);
+  st.wMinute = static_cast<WORD>(t.minute);
+  st.wSecond = static_cast<WORD>(t.second);
+  st.wMilliseconds = static_cast<WORD>(t.millisecond);
+  return st;
+}
+}  // namespace
+
+LocalTime Win32Clock::now() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+std::string Win32Clock::formatTime(const LocalTime& t) {
+  const SYSTEMTIME st = toSystemTime(t);
+  wchar_t buf[128];
+  const int n = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, nullptr, buf, 128);
+  return n > 0 ? narrow(std::wstring_view(buf, static_cast<std::size_t>(n - 1))) : std::string();
+}
+
+std::string Win32Clock::formatShortDate(const LocalTime& t) {
+  const SYSTEMTIME st = toSystemTime(t);
+  wchar_t buf[128];
+  const int n = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, 128, nullptr);
+  return n > 0 ? narrow(std::wstring_view(buf, static_cast<std::size_t>(n - 1))) : std::string();
+}
+
+void Win32Pump::pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+long long Win32Pump::milliseconds() { return static_cast<long long>(GetTickCount64()); }
+
+int Win32Dialogs::messageBox(std::string_view text, std::string_view title, unsigned flags) {
+  return MessageBoxW(GetActiveWindow(), wide(text).c_str(), wide(title).c_str(), flags);
+}
+
+}  // namespace hm::platform::win32

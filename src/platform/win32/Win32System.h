@@ -1,0 +1,26 @@
+// Clock, event pump and message boxes on the real Windows API.
+#pragma once
+
+#include "platform/System.h"
+
+namespace hm::platform::win32 {
+
+class Win32Clock : public ClockPort {
+ public:
+  LocalTime now() override;
+  std::string formatTime(const LocalTime& t) override;
+  std::string formatShortDate(const LocalTime& t) override;
+};
+
+class Win32Pump : public EventPumpPort {
+ public:
+  void pump() override;
+  long long milliseconds() override;
+};
+
+class Win32Dialogs : public DialogPort {
+ public:
+  int messageBox(std::string_view text, std::string_view title, unsigned flags) override;
+};
+
+}  // namespace hm::platform::win32

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "common/RegistryAccess.h"
+#include "platform/Machine.h"
+#include "platform/Text.h"
+#include "support/TestMachine.h"
+
+namespace hm {
+namespace {
+
+using platform::kHkeyCurrentUser;
+using platform::kHkeyLocalMachine;
+
+constexpr const char* kKey = "Software\\HivemendTest\\Layer";
+
+platform::RegValue rawValue(std::int32_t root, std::string_view path, std::string_view name) {
+  auto& reg = *platform::machine().registry;
+  platform::HKey k = 0;
+  platform::RegValue v;
+  if (reg.openKey(platform::rootHandle(root), path, platform::kKeyRead, k) == 0) {
+    if (reg.queryValue(k, name, v) != 0) v.type = 0xFFFF;
+    reg.closeKey(k);
+  } else {
+    v.type = 0xFFFF;
+  }
+  return v;
+}
+
+void setRaw(std::int32_t root, std::string_view path, std::string_view name, std::uint32_t type,
+            std::string_view data) {
+  auto& reg = *platform::machine().registry;
+  platform::HKey k = 0;
+  ASSERT_EQ(reg.createKey(platform::rootHandle(root), path, platform::kKeyAllAccess, k), 0);
+  ASSERT_EQ(reg.setValue(k, name, type, data), 0);
+  reg.closeKey(k);
+}
+
+TEST(QueryValue, ReadsStringsAndDwordsAndNothingElse) {
+  test::TestMachine m;
+  setRaw(kHkeyCurrentUser, kKey, "sz", kRegSz, text::toUtf16Bytes("Grüße", true));
+  setRaw(kHkeyCurrentUser, kKey, "nul", kRegSz, std::string(2, '\0'));
+  setRaw(kHkeyCurrentUser, kKey, "zero", kRegSz, "");
+  setRaw(kHkeyCurrentUser, kKey, "dw", kRegDword, std::string(4, '\xFF'));
+  setRaw(kHkeyCurrentUser, kKey, "exp", kRegExpandSz, text::toUtf16Bytes("%windir%", true));
+  setRaw(kHkeyCurrentUser, kKey, "multi", kRegMultiSz, text::toUtf16Bytes("a", true) + std::string(2, '\0'));
+  std::string out = "unchanged";
+  EXPECT_TRUE(QueryValue(kHkeyCurrentUser, kKey, "sz", out));
+  EXPECT_EQ(out, "Grüße");
+  EXPECT_TRUE(QueryValue(kHkeyCurrentUser, kKey, "nul", out));
+  EXPECT_EQ(out, "");
+  out = "x";
+  EXPECT_TRUE(QueryValue(kHkeyCurrentUser, kKey, "zero", out));
+  EXPECT_EQ(out, "");
+  EXPECT_TRUE(QueryValue(kHkeyCurrentUser, kKey, "dw", out));
+  EXPECT_EQ(out, "-1");
+  out = "unchanged";
+  EXPECT_FALSE(QueryValue(kHkeyCurrentUser, kKey, "exp", out));
+  EXPECT_FALSE(QueryValue(kHkeyCurrentUser, kKey, "multi", out));
+  EXPECT_FALSE(QueryValue(kHkeyCurrentUser, kKey, "missing", out));
+  EXPECT_FALSE(QueryValue(kHkeyCurrentUser, "Software\\HivemendTest\\NoSuchKey", "sz", out));
+  EXPECT_EQ(out, "unchanged");
+  EXPECT_EQ(m.errorLogEntries(), 0);
+}
+
+TEST(SetKeyValue, StoresTextWithItsNulAndCreatesTheWholePath) {
+  test::TestMachine m;
+  SetKeyValue(kHkeyCurrentUser, "Software\\HivemendTest\\A\\B\\C", "v", "abc", kRegSz);
+  const auto v = rawValue(kHkeyCurrentUser, "Software\\HivemendTest\\A\\B\\C", "v");
+  EXPECT_EQ(v.type, kRegSz);
+  EXPECT_EQ(v.data, text::toUtf16Bytes("abc", true));  // three letters and a NUL
+  SetKeyValue(kHkeyCurrentUser, kKey, "n", "42", kRegDword);
+  EXPECT_EQ(rawValue(kHkeyCurrentUser, kKey, "n").data, std::string("\x2a\0\0\0", 4));
+  EXPECT_EQ(m.errorLogEntries(), 0);
+}
+
+TEST(SetKeyValue, TextThatIsNoNumberIsNotStoredAsADwordAndIsLogged) {
+  test::TestMachine m;
+  SetKeyValue(kHkeyCurrentUser, kKey, "n", "abc", kRegDword);
+  EXPECT_EQ(rawValue(kHkeyCurrentUser, kKey, "n").type, 0xFFFFu);
+  EXPECT_EQ(m.errorLogEntries(), 1);
+  EXPECT_NE(m.errorLog().find("SetValueEx\r\n"), std::string::npos);
+  SetKeyValue(kHkeyCurrentUser, kKey, "big", "4294967296", kRegDword);
+  EXPECT_EQ(rawValue(kHkeyCurrentUser, kKey, "big").type, 0xFFFFu);
+  EXPECT_EQ(m.errorLogEntries(), 2);
+}
+
+TEST(WriteKeyValue, TypeFollowsTheValueAndTextIsTrimmedWithoutNul) {
+  test::TestMachine m;
+  CreateKey(kHkeyCurrentUser, kKey);
+  WriteKeyValue(kHkeyCurrentUser, kKey, "", "");
+  auto v = rawValue(kHkeyCurrentUser, kKey, "");
+  EXPECT_EQ(v.type, kRegSz);
+  EXPECT_EQ(v.data, "");
+  WriteKeyValue(kHkeyCurrentUser, kKey, "n", "42");
+  EXPECT_EQ(rawValue(kHkeyCurrentUser, kKey, "n").type, kRegDword);
+  WriteKeyValue(kHkeyCurrentUser, kKey, "t", "  abc  ");
+  v = rawValue(kHkeyCurrentUser, kKey, "t");
+  EXPECT_EQ(v.type, kRegSz);
+  EXPECT_EQ(v.data, text::toUtf16Bytes("abc", false));
+}
+
+TEST(DeleteValue, RemovesTheValueAndIsSilentOnAnythingMissing) {
+  test::TestMachine m;
+  SetKeyValue(kHkeyCurrentUser, kKey, "v", "x", kRegSz);
+  SetKeyValue(kHkeyCurrentUser, kKey, "", "default", kRegSz);
+  DeleteValue(kHkeyCurrentUser, kKey, "v");
+  DeleteValue(kHkeyCurrentUser, kKey, "");
+  EXPECT_EQ(rawValue(kHkeyCurrentUser, kKey, "v").type, 0xFFFFu);
+  EXPECT_EQ(rawValue(kHkeyCurrentUser, kKey, "").type, 0xFFFFu);
+  DeleteValue(kHkeyCurrentUser, kKey, "v");
+  DeleteValue(kHkeyCurrentUser, "Software\\HivemendTest\\Nowhere", "v");
+  EXPECT_EQ(m.errorLogEntries(), 0);
+}
+
+TEST(RegistryLayer, VersionAndNumberConversions) {
+  test::TestMachine m;
+  EXPECT_EQ(GetVersion(), 2);
+  EXPECT_TRUE(IsNumeric(" 42 "));
+  EXPECT_TRUE(IsNumeric("-1.5"));
+  EXPECT_FALSE(IsNumeric(""));
+  EXPECT_FALSE(IsNumeric("12abc"));
+  EXPECT_EQ(ToLong("2.5"), 2);
+  EXPECT_EQ(ToLong("3.5"), 4);
+  EXPECT_EQ(ToLong("-2147483648"), INT32_MIN);
+  EXPECT_THROW(ToLong("2147483648"), std::exception);
+  EXPECT_EQ(RootKeyName(platform::kHkeyCurrentUser), "HKEY_CURRENT_USER");
+  EXPECT_EQ(std::to_string(platform::kHkeyLocalMachine), "-2147483646");
+  EXPECT_EQ(RootKeyFromName("HKEY_CLASSES_ROOT"), platform::kHkeyClassesRoot);
+}
+
+}  // namespace
+}  // namespace hm
