@@ -1,20 +1,59 @@
 #include "app/CliCommands.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <algorithm>
+#include <map>
 #include <memory>
 
+#include "app/JsonWriter.h"
 #include "common/Globals.h"
+#include "common/RegistryAccess.h"
+#include "mainwindow/ScanCommands.h"
 #include "platform/OpenMachine.h"
+#include "platform/SimplePorts.h"
 #include "scan/Sections.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace hm::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: hivemend sections [--deep] [--prefix PATH]\n";
+    "usage: hivemend scan [--quick | --deep] [--json] [--prefix PATH]\n"
+    "       hivemend sections [--deep] [--prefix PATH]\n"
+    "       hivemend list-registry ROOT\\KEY [--prefix PATH]\n"
+    "\n"
+    "  scan       scans the registry (and with --deep the shortcuts of the fixed drives)\n"
+    "             for entries that point at something that no longer exists.\n"
+    "             Exit status: 0 nothing found, 1 problems found, 2 usage or machine error.\n"
+    "  sections   lists the scan sections with their threat levels.\n"
+    "  list-registry  prints every key and value below a key (name, type, data as hex).\n"
+    "  --prefix   the Wine prefix to work on (Linux; default $WINEPREFIX, else ~/.wine).\n"
+    "  --json     prints the section rows and the problem records as JSON.\n";
+
+std::atomic<bool> g_interrupted{false};
+
+#ifdef _WIN32
+BOOL WINAPI onConsoleControl(DWORD type) {
+  if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) {
+    g_interrupted = true;
+    return TRUE;
+  }
+  return FALSE;
+}
+void installInterruptHandler() { SetConsoleCtrlHandler(onConsoleControl, TRUE); }
+#else
+void onSignal(int) { g_interrupted = true; }
+void installInterruptHandler() { std::signal(SIGINT, onSignal); }
+#endif
 
 struct Options {
   std::string command;
+  std::string argument;
   bool deep = false;
   bool json = false;
   std::string prefix;
@@ -23,17 +62,25 @@ struct Options {
 bool parse(const std::vector<std::string>& args, Options& o, std::string& error) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--deep") o.deep = true;
-    else if (a == "--quick") o.deep = false;
-    else if (a == "--json") o.json = true;
-    else if (a == "--prefix") {
+    if (a == "--deep") {
+      o.deep = true;
+    } else if (a == "--quick") {
+      o.deep = false;
+    } else if (a == "--json") {
+      o.json = true;
+    } else if (a == "--prefix") {
       if (++i >= args.size()) {
         error = "--prefix needs a folder";
         return false;
       }
       o.prefix = args[i];
-    } else if (!a.empty() && a[0] != '-' && o.command.empty()) o.command = a;
-    else {
+    } else if (a == "--help" || a == "-h") {
+      o.command = "help";
+    } else if (!a.empty() && a[0] != '-' && o.command.empty()) {
+      o.command = a;
+    } else if (!a.empty() && a[0] != '-' && o.argument.empty()) {
+      o.argument = a;
+    } else {
       error = "unknown argument: " + a;
       return false;
     }
@@ -45,13 +92,164 @@ bool parse(const std::vector<std::string>& args, Options& o, std::string& error)
   return true;
 }
 
+// Ctrl+C reaches the scan through the event pump, like the cancel button.
+class InterruptiblePump : public platform::EventPumpPort {
+ public:
+  explicit InterruptiblePump(platform::EventPumpPort* inner) : inner_(inner) {}
+  void pump() override {
+    if (inner_ != nullptr) inner_->pump();
+    if (g_interrupted) CancelScan = true;
+  }
+  long long milliseconds() override { return fallback_.milliseconds(); }
+
+ private:
+  platform::EventPumpPort* inner_;
+  platform::CallbackPump fallback_;
+};
+
+void printSectionRow(const platform::ListRow& row) {
+  std::printf("  %-30s %-9s %-20s %s\n", row.cells[kSectionName].c_str(), row.cells[kSectionStatus].c_str(),
+              row.cells[kSectionProblems].c_str(), row.cells[kSectionThreat].c_str());
+  std::fflush(stdout);
+}
+
+void printResults(const ScanLists& lists) {
+  const auto& errors = lists.lvwErrors;
+  if (errors.rowCount() == 0) {
+    std::printf("\nCongratulations!!! No problem found.\n");
+    return;
+  }
+  std::map<std::string, std::string> threat;
+  for (const auto& r : lists.lvwRegistryvaluesScan.rows()) threat[r.cells[kSectionName]] = r.cells[kSectionThreat];
+  std::vector<std::string> order;
+  for (const auto& r : errors.rows())
+    if (std::find(order.begin(), order.end(), r.cells[kSection]) == order.end()) order.push_back(r.cells[kSection]);
+  std::printf("\n%zu problems found\n", errors.rowCount());
+  for (const auto& section : order) {
+    std::size_t count = 0;
+    for (const auto& r : errors.rows()) count += r.cells[kSection] == section;
+    std::printf("\n%s (%zu Problems)  [%s]\n", section.c_str(), count, threat[section].c_str());
+    std::size_t number = 0;
+    for (const auto& r : errors.rows()) {
+      ++number;
+      if (r.cells[kSection] != section) continue;
+      std::printf("  %3zu. %s\n", number, r.cells[kKeyValue].c_str());
+      if (r.cells[kMainKeyName].empty()) {
+        std::printf("       file:  %s\n", r.cells[kFullKeyPath].c_str());
+      } else {
+        std::printf("       key:   %s\\%s\n", r.cells[kMainKeyName].c_str(), r.cells[kFullKeyPath].c_str());
+        std::printf("       value: %s\n", r.cells[kKeyName].c_str());
+      }
+    }
+  }
+}
+
+void printJson(const ScanLists& lists, const std::string& machine, bool deep, bool cancelled) {
+  JsonWriter j;
+  j.beginObject();
+  j.key("machine").string(machine);
+  j.key("scan").string(deep ? "deep" : "quick");
+  j.key("cancelled").boolean(cancelled);
+  j.key("sections").beginArray();
+  for (const auto& r : lists.lvwRegistryvaluesScan.rows()) {
+    j.beginObject();
+    j.key("name").string(r.cells[kSectionName]);
+    j.key("status").string(r.cells[kSectionStatus]);
+    j.key("problems").string(r.cells[kSectionProblems]);
+    j.key("threatLevel").string(r.cells[kSectionThreat]);
+    j.key("checked").boolean(r.checked);
+    j.endObject();
+  }
+  j.endArray();
+  j.key("problems").beginArray();
+  for (const auto& r : lists.lvwErrors.rows()) {
+    j.beginObject();
+    for (std::size_t c = 0; c < lists.lvwErrors.headers().size(); ++c)
+      j.key(lists.lvwErrors.headers()[c]).string(c < r.cells.size() ? r.cells[c] : std::string());
+    j.endObject();
+  }
+  j.endArray();
+  j.endObject();
+  std::printf("%s\n", j.text().c_str());
+}
+
+int scan(const Options& o, platform::OpenedMachine& m) {
+  ScanLists lists;
+  std::size_t printed = 0;
+  if (!o.json) {
+    std::printf("Hivemend %s scan of %s\n\n", o.deep ? "deep" : "quick", m.description().c_str());
+    std::printf("  %-30s %-9s %-20s %s\n", "Registry Section", "Status", "Problems", "ThreatLevel");
+    lists.lvwRegistryvaluesScan.onChange = [&] {
+      const auto& rows = lists.lvwRegistryvaluesScan.rows();
+      while (printed < rows.size() && rows[printed].cells[kSectionStatus] == "FINISHED") printSectionRow(rows[printed++]);
+    };
+  }
+  installInterruptHandler();
+  InterruptiblePump pump(m.machine().pump);
+  platform::Machine machine = m.machine();
+  machine.pump = &pump;
+  platform::MachineScope scope(machine);
+  const std::size_t found = RunScan(lists, o.deep ? ScanKind::Deep : ScanKind::Quick);
+  lists.lvwRegistryvaluesScan.onChange = nullptr;
+  const bool cancelled = CancelScan;
+  if (o.json) {
+    printJson(lists, m.description(), o.deep, cancelled);
+  } else {
+    if (cancelled) std::printf("\nScan cancelled.\n");
+    printResults(lists);
+  }
+  return found > 0 ? 1 : 0;
+}
+
 int printSections(const Options& o, platform::OpenedMachine& m) {
   ScanLists lists;
   LoadRegistryValues(lists.lvwRegistryvaluesScan, o.deep);
-  std::printf("%s\n", m.description().c_str());
-  std::printf("%-32s %s\n", "Registry Section", "ThreatLevel");
+  std::printf("%s\n\n", m.description().c_str());
+  std::printf("  %-30s %s\n", "Registry Section", "ThreatLevel");
   for (const auto& row : lists.lvwRegistryvaluesScan.rows())
-    std::printf("%-32s %s\n", row.cells[kSectionName].c_str(), row.cells[kSectionThreat].c_str());
+    std::printf("  %-30s %s\n", row.cells[kSectionName].c_str(), row.cells[kSectionThreat].c_str());
+  return 0;
+}
+
+void listKey(platform::RegistryPort& reg, platform::HKey key, const std::string& path) {
+  std::printf("[%s]\n", path.c_str());
+  std::string name;
+  platform::RegValue value;
+  for (std::uint32_t i = 0; reg.enumValue(key, i, name, 16384, nullptr, 0) == platform::kSuccess; ++i) {
+    if (reg.queryValue(key, name, value) != platform::kSuccess) continue;
+    std::string hex;
+    static const char* digits = "0123456789abcdef";
+    for (const unsigned char c : value.data) {
+      hex += digits[c >> 4];
+      hex += digits[c & 15];
+    }
+    std::printf("%s\t%u\t%s\n", JsonWriter::quote(name).c_str(), value.type, hex.c_str());
+  }
+  for (std::uint32_t i = 0; reg.enumKey(key, i, name, 256) == platform::kSuccess; ++i) {
+    platform::HKey child = 0;
+    if (reg.openKey(key, name, platform::kKeyRead, child) != platform::kSuccess) continue;
+    listKey(reg, child, path + "\\" + name);
+    reg.closeKey(child);
+  }
+}
+
+int listRegistry(const Options& o) {
+  const std::size_t slash = o.argument.find('\\');
+  const std::string rootName = o.argument.substr(0, slash);
+  const std::string path = slash == std::string::npos ? std::string() : o.argument.substr(slash + 1);
+  const std::int32_t root = RootKeyFromName(rootName);
+  if (root == 0) {
+    std::fprintf(stderr, "hivemend: list-registry needs HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE\n");
+    return 2;
+  }
+  auto& reg = *platform::machine().registry;
+  platform::HKey key = 0;
+  if (reg.openKey(platform::rootHandle(root), path, platform::kKeyRead, key) != platform::kSuccess) {
+    std::fprintf(stderr, "hivemend: no such key: %s\n", o.argument.c_str());
+    return 2;
+  }
+  listKey(reg, key, o.argument);
+  reg.closeKey(key);
   return 0;
 }
 
@@ -64,6 +262,14 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "hivemend: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
+  if (o.command == "help") {
+    std::printf("%s", kUsage);
+    return 0;
+  }
+  if (o.command != "scan" && o.command != "sections" && o.command != "list-registry") {
+    std::fprintf(stderr, "hivemend: unknown command: %s\n%s", o.command.c_str(), kUsage);
+    return 2;
+  }
   platform::MachineOptions mo;
   mo.prefix = o.prefix;
   auto machine = platform::OpenMachine(mo, error);
@@ -73,8 +279,8 @@ int Run(const std::vector<std::string>& args) {
   }
   platform::MachineScope scope(machine->machine());
   if (o.command == "sections") return printSections(o, *machine);
-  std::fprintf(stderr, "hivemend: unknown command: %s\n%s", o.command.c_str(), kUsage);
-  return 2;
+  if (o.command == "list-registry") return listRegistry(o);
+  return scan(o, *machine);
 }
 
 }  // namespace hm::cli

@@ -1,7 +1,8 @@
 #include "backup/ZipFormat.h"
 
-#include <algorithm>
 #include <zlib.h>
+
+#include <algorithm>
 
 namespace hm::backup::zipformat {
 

@@ -39,8 +39,7 @@ class ZipReader {
   const ZipEntryInfo* find(std::string_view name) const;
 
   // The bytes of one entry, refused above `maxSize` or when they do not match the CRC.
-  ZipResult extract(std::string_view name, std::string& bytes,
-                    std::uint64_t maxSize = kDefaultMaxEntrySize) const;
+  ZipResult extract(std::string_view name, std::string& bytes, std::uint64_t maxSize = kDefaultMaxEntrySize) const;
   // An entry as stored, for carrying it into a new archive unchanged.
   ZipResult storedEntry(std::string_view name, StoredZipEntry& entry) const;
 

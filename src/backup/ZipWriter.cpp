@@ -75,10 +75,10 @@ void putCentralHeader(std::string& out, const StoredZipEntry& e, std::uint32_t l
   put32(out, static_cast<std::uint32_t>(e.data.size()));
   put32(out, static_cast<std::uint32_t>(e.size));
   put16(out, static_cast<std::uint32_t>(e.name.size()));
-  put16(out, 0);  // extra field
-  put16(out, 0);  // comment
-  put16(out, 0);  // disk
-  put16(out, 0);  // internal attributes
+  put16(out, 0);     // extra field
+  put16(out, 0);     // comment
+  put16(out, 0);     // disk
+  put16(out, 0);     // internal attributes
   put32(out, 0x20);  // FILE_ATTRIBUTE_ARCHIVE
   put32(out, localOffset);
   out += e.name;

@@ -11,7 +11,8 @@ void DoEvents() {
   auto* pump = platform::machine().pump;
   if (pump == nullptr) return;
   const long long now = pump->milliseconds();
-  if (now - g_lastPump < kPumpIntervalMs) return;
+  // A clock that went back belongs to another pump: pump now.
+  if (now >= g_lastPump && now - g_lastPump < kPumpIntervalMs) return;
   g_lastPump = now;
   pump->pump();
 }

@@ -15,6 +15,7 @@ struct Machine {
   ClockPort* clock = nullptr;
   EventPumpPort* pump = nullptr;
   DialogPort* dialogs = nullptr;
+  EnvironmentPort* environment = nullptr;
 };
 
 // The installed machine; throws std::logic_error when none is.

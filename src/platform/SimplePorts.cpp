@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/Text.h"
+
 namespace hm::platform {
 
 bool FixedDriveList::volumeInformation(std::string_view root) {
@@ -41,6 +43,12 @@ long long CallbackPump::milliseconds() {
   if (step > 0) return fake_ += step;
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
+}
+
+std::optional<std::string> TableEnvironment::variable(std::string_view name) {
+  for (const auto& [k, v] : variables)
+    if (text::equalsNoCase(k, name)) return v;
+  return std::nullopt;
 }
 
 int ScriptedDialogs::messageBox(std::string_view text, std::string_view title, unsigned flags) {

@@ -63,6 +63,13 @@ class CallbackPump : public EventPumpPort {
   long long fake_ = 0;
 };
 
+// Variables from a table, names matched without regard to case.
+class TableEnvironment : public EnvironmentPort {
+ public:
+  std::map<std::string, std::string> variables;
+  std::optional<std::string> variable(std::string_view name) override;
+};
+
 // Answers message boxes from a queue (then with `defaultAnswer`) and keeps
 // what was shown.
 class ScriptedDialogs : public DialogPort {

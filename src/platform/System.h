@@ -1,6 +1,7 @@
 // Clock, event pump and message boxes: the small services of the runtime.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,14 @@ enum MessageBoxFlags : unsigned {
   kMbIconExclamation = 0x30,
 };
 enum MessageBoxAnswer : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
+
+// The environment variables of the machine being scanned (shortcut targets
+// may name them).
+class EnvironmentPort {
+ public:
+  virtual ~EnvironmentPort() = default;
+  virtual std::optional<std::string> variable(std::string_view name) = 0;
+};
 
 class DialogPort {
  public:

@@ -35,6 +35,9 @@ struct ScanLists {
   platform::LabelModel lblRegistryScan;
   platform::LabelModel lblRegistryFilesScan;
   platform::LabelModel lblTotalErrors;
+  // The cancel button of the scanning panel: the display-only key listing
+  // stops once it is no longer enabled.
+  platform::ButtonModel cmdCancel;
 };
 
 ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row);

@@ -19,8 +19,8 @@ using platform::machine;
 // fits, and at most buffer - 1 units come back. A buffer of 0 means no limit.
 std::string copyEntry(std::string_view utf8, std::size_t buffer) {
   const std::u16string value = text::toUtf16(utf8);
-  const bool quoted = value.size() > 1 && (value.front() == u'"' || value.front() == u'\'') &&
-                      value.back() == value.front();
+  const bool quoted =
+      value.size() > 1 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
   const std::u16string rest = quoted ? value.substr(1) : value;
   std::u16string out = buffer == 0 ? rest : rest.substr(0, std::min(rest.size(), buffer - 1));
   if (quoted && (buffer == 0 || buffer >= rest.size()) && !out.empty()) out.pop_back();

@@ -4,7 +4,9 @@
 
 namespace hm::shell {
 
-bool isIniBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1a; }
+bool isIniBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1a;
+}
 
 std::string_view trimIniBlanks(std::string_view s) {
   while (!s.empty() && isIniBlank(s.front())) s.remove_prefix(1);
@@ -40,7 +42,7 @@ IniText::Line IniText::parseLine(std::string_view text) {
     const std::size_t close = trimmed.rfind(']');
     if (close != std::string_view::npos && close > 0) {
       line.kind = Kind::Header;
-      line.name = std::string(trimmed.substr(1, close - 1));
+      line.name = std::string(trimIniBlanks(trimmed.substr(1, close - 1)));
       return line;
     }
   }
@@ -56,16 +58,18 @@ IniText::Line IniText::parseLine(std::string_view text) {
 }
 
 std::optional<std::size_t> IniText::findSection(std::string_view section) const {
-  section = trimIniBlanks(section);
-  if (section.empty()) return std::nullopt;
+  // The lines before the first header form a section without a name.
+  if (section.empty()) return kLeading;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i].kind == Kind::Header && text::equalsNoCase(lines_[i].name, section)) return i;
   }
   return std::nullopt;
 }
 
+std::size_t IniText::sectionBegin(std::size_t header) { return header == kLeading ? 0 : header + 1; }
+
 std::size_t IniText::sectionEnd(std::size_t header) const {
-  std::size_t i = header + 1;
+  std::size_t i = sectionBegin(header);
   while (i < lines_.size() && lines_[i].kind != Kind::Header) ++i;
   return i;
 }
@@ -73,14 +77,14 @@ std::size_t IniText::sectionEnd(std::size_t header) const {
 std::optional<std::size_t> IniText::findKey(std::size_t header, std::string_view key) const {
   key = trimIniBlanks(key);
   const std::size_t end = sectionEnd(header);
-  for (std::size_t i = header + 1; i < end; ++i) {
+  for (std::size_t i = sectionBegin(header); i < end; ++i) {
     if (lines_[i].kind == Kind::Entry && text::equalsNoCase(lines_[i].name, key)) return i;
   }
   return std::nullopt;
 }
 
 std::optional<std::string> IniText::value(std::string_view section, std::string_view key) const {
-  const auto header = findSection(section);
+  const auto header = findSection(trimIniBlanks(section));
   if (!header) return std::nullopt;
   const auto at = findKey(*header, key);
   if (!at) return std::nullopt;
@@ -96,13 +100,14 @@ std::vector<std::string> IniText::sectionNames() const {
 }
 
 std::optional<std::vector<std::string>> IniText::keyNames(std::string_view section) const {
+  // Unlike a value lookup, the profile functions take this name as it is, blanks included.
   const auto header = findSection(section);
   if (!header) return std::nullopt;
   std::vector<std::string> names;
   const std::size_t end = sectionEnd(*header);
-  for (std::size_t i = *header + 1; i < end; ++i) {
+  for (std::size_t i = sectionBegin(*header); i < end; ++i) {
     const Line& line = lines_[i];
-    if (line.kind != Kind::Entry || !line.value || line.name.empty() || line.name.front() == ';') continue;
+    if (line.kind != Kind::Entry || !line.value || line.name.starts_with(';')) continue;
     names.push_back(line.name);
   }
   return names;
@@ -118,6 +123,7 @@ IniText::Change IniText::setValue(std::string_view section, std::string_view key
   key = trimIniBlanks(key);
   const std::string entryText = std::string(key) + "=" + std::string(value);
   const auto header = findSection(section);
+  if (header == kLeading) return Change::None;  // never written: callers refuse an empty section name
   if (!header) {
     const std::size_t at = lines_.size();
     lines_.push_back(parseLine("[" + std::string(section) + "]"));
@@ -132,7 +138,7 @@ IniText::Change IniText::setValue(std::string_view section, std::string_view key
   }
   std::size_t insertAt = *header + 1;
   const std::size_t end = sectionEnd(*header);
-  for (std::size_t i = *header + 1; i < end; ++i) {
+  for (std::size_t i = insertAt; i < end; ++i) {
     if (lines_[i].kind != Kind::Blank) insertAt = i + 1;
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), parseLine(entryText));
@@ -155,10 +161,11 @@ IniText::Change IniText::deleteKey(std::string_view section, std::string_view ke
 }
 
 IniText::Change IniText::deleteSection(std::string_view section) {
-  const auto header = findSection(section);
-  if (!header) return Change::None;
+  const auto header = findSection(trimIniBlanks(section));
+  if (!header || header == kLeading) return Change::None;
   const std::size_t end = sectionEnd(*header);
-  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*header), lines_.begin() + static_cast<std::ptrdiff_t>(end));
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*header),
+               lines_.begin() + static_cast<std::ptrdiff_t>(end));
   rewriteNeeded_ = true;
   return Change::Rewritten;
 }

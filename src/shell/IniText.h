@@ -23,7 +23,8 @@ class IniText {
   // Every named section header in file order, duplicates included.
   std::vector<std::string> sectionNames() const;
   // The keys with a value of the first matching section, in file order
-  // (comments and lines without "=" left out); nothing when the section is missing.
+  // (comments and lines without "=" left out); nothing when the section is
+  // missing. "" names the lines before the first section header.
   std::optional<std::vector<std::string>> keyNames(std::string_view section) const;
 
   // Edits. Each says whether the text changed at all, and whether it only grew
@@ -46,11 +47,15 @@ class IniText {
   struct Line {
     std::string text;
     Kind kind = Kind::Blank;
-    std::string name;  // header name, or key name (trimmed)
+    std::string name;                  // header name, or key name (trimmed)
     std::optional<std::string> value;  // set only for entries with "="
   };
 
+  // The "header" of the lines before the first section header.
+  static constexpr std::size_t kLeading = static_cast<std::size_t>(-1);
+
   static Line parseLine(std::string_view text);
+  static std::size_t sectionBegin(std::size_t header);
   std::optional<std::size_t> findSection(std::string_view section) const;
   std::size_t sectionEnd(std::size_t header) const;
   std::optional<std::size_t> findKey(std::size_t header, std::string_view key) const;
@@ -58,9 +63,9 @@ class IniText {
 
   std::vector<Line> lines_;
   bool bom_ = false;
-  std::size_t savedLines_ = 0;        // lines already on disk
-  bool savedEndsWithBreak_ = true;    // the saved text ends in a line break (or is empty)
-  bool rewriteNeeded_ = false;        // a saved line changed: only a full rewrite brings the file up to date
+  std::size_t savedLines_ = 0;      // lines already on disk
+  bool savedEndsWithBreak_ = true;  // the saved text ends in a line break (or is empty)
+  bool rewriteNeeded_ = false;      // a saved line changed: only a full rewrite brings the file up to date
 };
 
 // Blanks as the profile functions see them around names and values.

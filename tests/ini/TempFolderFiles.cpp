@@ -17,8 +17,8 @@ fs::path fromUtf8(std::string_view s) { return fs::path(text::toUtf16(s)); }
 TempFolderFiles::TempFolderFiles() {
   static std::atomic<int> counter{0};
   std::random_device random;
-  root_ = fs::temp_directory_path() /
-          ("hm-files-" + std::to_string(random()) + "-" + std::to_string(counter.fetch_add(1)));
+  root_ =
+      fs::temp_directory_path() / ("hm-files-" + std::to_string(random()) + "-" + std::to_string(counter.fetch_add(1)));
   fs::create_directories(root_);
 }
 
@@ -83,8 +83,7 @@ bool TempFolderFiles::listFolder(std::string_view folder, std::vector<platform::
   entries.clear();
   for (const auto& e : fs::directory_iterator(hostPath(folder), ec)) {
     const std::u16string name = e.path().filename().u16string();
-    entries.push_back({text::toUtf8(name), e.is_directory() ? platform::kAttrDirectory
-                                                            : platform::kAttrArchive});
+    entries.push_back({text::toUtf8(name), e.is_directory() ? platform::kAttrDirectory : platform::kAttrArchive});
   }
   return !ec;
 }

@@ -47,6 +47,7 @@ class TestMachine {
   platform::FixedClock clock{platform::LocalTime{2005, 12, 8, 15, 45, 12, 0}};
   platform::CallbackPump pump;
   platform::ScriptedDialogs dialogs;
+  platform::TableEnvironment environment;
 
  private:
   struct Impl;

@@ -32,7 +32,7 @@ TestMachine::TestMachine() : impl_(std::make_unique<Impl>()) {
   root_ = "C:";
   drives.list() = {{'C', platform::kDriveFixed, true}};
   pump.step = 5;
-  machine_ = platform::Machine{&impl_->registry, impl_->files.get(), &drives, &clock, &pump, &dialogs};
+  machine_ = platform::Machine{&impl_->registry, impl_->files.get(), &drives, &clock, &pump, &dialogs, &environment};
   scope_ = std::make_unique<platform::MachineScope>(machine_);
 }
 

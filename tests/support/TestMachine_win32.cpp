@@ -96,7 +96,7 @@ TestMachine::TestMachine() : impl_(std::make_unique<Impl>()) {
   impl_->files = std::make_unique<platform::win32::Win32FileSystem>(folders);
   drives.list() = {{'C', platform::kDriveFixed, true}};
   pump.step = 5;
-  machine_ = platform::Machine{impl_->registry.get(), impl_->files.get(), &drives, &clock, &pump, &dialogs};
+  machine_ = platform::Machine{impl_->registry.get(), impl_->files.get(), &drives, &clock, &pump, &dialogs, &environment};
   scope_ = std::make_unique<platform::MachineScope>(machine_);
 }
 

@@ -24,11 +24,6 @@ RegistryKey* MemoryRegistry::resolve(HKey key) const {
   return it == handles_.end() ? nullptr : it->second;
 }
 
-RegistryKey* MemoryRegistry::rootOf(RegistryKey* key) const {
-  while (key != nullptr && key->parent() != nullptr) key = key->parent();
-  return key;
-}
-
 // A link key's target is a native path such as \Registry\Machine\System\ControlSet001.
 RegistryKey* MemoryRegistry::followLinks(RegistryKey* key) const {
   for (int depth = 0; key != nullptr && key->isLink && depth < 16; ++depth) {
@@ -40,7 +35,9 @@ RegistryKey* MemoryRegistry::followLinks(RegistryKey* key) const {
     if (text::findNoCase(target, kMachine) == 0 &&
         (target.size() == kMachine.size() || target[kMachine.size()] == '\\')) {
       key = localMachine_.findPath(std::string_view(target).substr(kMachine.size()));
-    } else if (!userPath_.empty() && text::findNoCase(target, std::string(kUser) + userPath_) == 0) {
+    } else if (const std::string user = std::string(kUser) + userPath_;
+               !userPath_.empty() && text::findNoCase(target, user) == 0 &&
+               (target.size() == user.size() || target[user.size()] == '\\')) {
       key = currentUser_.findPath(std::string_view(target).substr(kUser.size() + userPath_.size()));
     } else {
       return nullptr;
@@ -77,7 +74,7 @@ HKey MemoryRegistry::newHandle(RegistryKey* key) {
 }
 
 void MemoryRegistry::modified(RegistryKey* key) {
-  if (onModified) onModified(*rootOf(key));
+  if (onModified) onModified(*key);
 }
 
 std::int32_t MemoryRegistry::openKey(HKey parent, std::string_view subKey, std::uint32_t, HKey& result) {
@@ -101,7 +98,9 @@ std::int32_t MemoryRegistry::createKey(HKey parent, std::string_view subKey, std
   if (readOnly_) return kAccessDenied;
   RegistryKey* k = walk(from, subKey, true);
   if (k == nullptr) return kInvalidParameter;
-  modified(k);
+  // Every key the path created, and the parent that gained the first of them.
+  for (RegistryKey* c = k; c != nullptr && c != from; c = c->parent()) modified(c);
+  modified(from);
   result = newHandle(k);
   return kSuccess;
 }

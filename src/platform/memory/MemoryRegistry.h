@@ -21,8 +21,9 @@ class MemoryRegistry : public RegistryPort {
   // A registry that refuses every change (the prefix is in use elsewhere).
   void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
   void setPlatformId(std::uint32_t id) { platformId_ = id; }
-  // Called after every successful change, with the root tree that changed.
-  std::function<void(RegistryKey& root)> onModified;
+  // Called after every successful change, with the key that changed (a new
+  // key and then its parent when keys are created).
+  std::function<void(RegistryKey& key)> onModified;
 
   std::int32_t openKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
   std::int32_t createKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
@@ -40,7 +41,6 @@ class MemoryRegistry : public RegistryPort {
 
  private:
   RegistryKey* resolve(HKey key) const;
-  RegistryKey* rootOf(RegistryKey* key) const;
   RegistryKey* followLinks(RegistryKey* key) const;
   RegistryKey* walk(RegistryKey* from, std::string_view path, bool create);
   HKey newHandle(RegistryKey* key);

@@ -15,6 +15,7 @@ class Win32Machine : public OpenedMachine {
     machine_.clock = &clock_;
     machine_.pump = &pump_;
     machine_.dialogs = &dialogs_;
+    machine_.environment = &environment_;
   }
   std::string description() const override { return "This computer"; }
 
@@ -25,6 +26,7 @@ class Win32Machine : public OpenedMachine {
   win32::Win32Clock clock_;
   win32::Win32Pump pump_;
   win32::Win32Dialogs dialogs_;
+  win32::Win32Environment environment_;
 };
 }  // namespace
 

@@ -53,6 +53,16 @@ void Win32Pump::pump() {
 
 long long Win32Pump::milliseconds() { return static_cast<long long>(GetTickCount64()); }
 
+std::optional<std::string> Win32Environment::variable(std::string_view name) {
+  const std::wstring w = wide(name);
+  const DWORD n = GetEnvironmentVariableW(w.c_str(), nullptr, 0);
+  if (n == 0) return std::nullopt;
+  std::wstring value(n, L'\0');
+  const DWORD got = GetEnvironmentVariableW(w.c_str(), value.data(), n);
+  value.resize(got);
+  return narrow(value);
+}
+
 int Win32Dialogs::messageBox(std::string_view text, std::string_view title, unsigned flags) {
   return MessageBoxW(GetActiveWindow(), wide(text).c_str(), wide(title).c_str(), flags);
 }

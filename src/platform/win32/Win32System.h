@@ -18,6 +18,11 @@ class Win32Pump : public EventPumpPort {
   long long milliseconds() override;
 };
 
+class Win32Environment : public EnvironmentPort {
+ public:
+  std::optional<std::string> variable(std::string_view name) override;
+};
+
 class Win32Dialogs : public DialogPort {
  public:
   int messageBox(std::string_view text, std::string_view title, unsigned flags) override;

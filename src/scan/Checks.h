@@ -1,0 +1,60 @@
+// The checks that judge one registry entry: each turns the value's text into
+// a file path by its own rule and appends a problem record when nothing exists
+// there. The walker hands every value to CheckPathExistinDirectory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/Controls.h"
+
+namespace hm {
+
+// The check context, passed along unchanged from the driver to the checks.
+// A check may normalise `valueText` in its own copy.
+struct CheckContext {
+  std::int32_t rootKey = 0;
+  std::string rootKeyName;
+  std::string valueName;
+  std::string valueText;
+  std::string section;
+  std::string keyPath;
+};
+
+// Appends a record for `ctx` with the tested path as KeyValue ("(Default)"
+// for an empty value name).
+void RecordMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& testedPath);
+// Tests `path` and records it when nothing exists there. A path that still
+// holds a %NAME% token cannot be resolved here and is not tested.
+void RecordWhenMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& path);
+// True when `text` holds a %NAME% token (an environment-variable reference).
+bool HoldsPercentToken(std::string_view text);
+// The system folder with a trailing "", to put in front of a bare file name.
+std::string SystemFolderPrefix();
+// `text` from the drive letter in front of its first ":" on; raises an
+// invalid-call failure when the text starts with ":".
+std::string FromDriveLetter(std::string_view text);
+
+// COM and registry integrity.
+void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckRegistryIntegrity(platform::ListViewModel& lvwErrors, const CheckContext& ctx);
+void CheckFileExtensionEntry(platform::ListViewModel& lvwErrors, const CheckContext& ctx);
+
+// File references.
+void CheckAllSystemdirectory(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& text);
+void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckVirtualDeviceSection(platform::ListViewModel& lvwErrors, CheckContext ctx);
+
+// Uninstall entries and start-up commands.
+void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckUninstallStringValue(platform::ListViewModel& lvwErrors, const CheckContext& ctx, std::string text);
+void CheckQuietUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void RegistryValueCheck(platform::ListViewModel& lvwErrors, const CheckContext& ctx, std::string text);
+void CheckInstallSource(platform::ListViewModel& lvwErrors, CheckContext ctx);
+
+}  // namespace hm

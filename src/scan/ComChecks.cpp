@@ -1,0 +1,70 @@
+#include <string>
+#include <string_view>
+
+#include "common/ErrorLog.h"
+#include "common/GenDec.h"
+#include "platform/Text.h"
+#include "scan/Checks.h"
+#include "scan/ScanLists.h"
+
+namespace hm {
+
+namespace {
+// ProgID keys name a class ("WMPlayer.OCX"), not a server file.
+bool NamesComClass(std::string_view keyPath) {
+  const std::size_t slash = keyPath.rfind('\\');
+  const std::string_view last = slash == std::string_view::npos ? keyPath : keyPath.substr(slash + 1);
+  return text::equalsNoCase(last, "ProgID") || text::equalsNoCase(last, "VersionIndependentProgID");
+}
+
+bool IsComServerExtension(std::string_view extension) {
+  return extension == "dll" || extension == "ax" || extension == "ocx";
+}
+
+bool HoldsComFolderToken(std::string_view text) {
+  for (const char* token : {"%Sysroot%", "%Systemroot%", "%ProgramFiles%", "%commonprogramfiles%"})
+    if (text::containsNoCase(text, token)) return true;
+  return false;
+}
+}  // namespace
+
+void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+  try {
+    std::string& text = ctx.valueText;
+    if (text.empty() || NamesComClass(ctx.keyPath)) return;
+    text = RemoveEnter(text);
+    if (!str::Contains(text, ".")) return;
+    if (!IsComServerExtension(GetFileExtension(text))) return;
+    if (HoldsComFolderToken(text)) {
+      CheckAllSystemdirectory(lvwErrors, ctx, text);
+      return;
+    }
+    if (!str::Contains(text, "\\")) {
+      RecordWhenMissing(lvwErrors, ctx, SystemFolderPrefix() + text);
+      return;
+    }
+    RecordWhenMissing(lvwErrors, ctx, text);
+  } catch (...) {
+    LogError("CheckRegistryActiveXComponent");
+  }
+}
+
+void CheckRegistryIntegrity(platform::ListViewModel& lvwErrors, const CheckContext& ctx) {
+  try {
+    AddProblemEntry(lvwErrors, std::to_string(ctx.rootKey), "(Default)", "(value not set)", ctx.section, ctx.keyPath,
+                    ctx.rootKeyName);
+  } catch (...) {
+    LogError("CheckRegistryIntegrity");
+  }
+}
+
+void CheckFileExtensionEntry(platform::ListViewModel& lvwErrors, const CheckContext& ctx) {
+  try {
+    AddProblemEntry(lvwErrors, std::to_string(ctx.rootKey), "(Default)", ctx.keyPath, ctx.section, ctx.keyPath,
+                    ctx.rootKeyName);
+  } catch (...) {
+    LogError("CheckRegistryActiveXComponent");
+  }
+}
+
+}  // namespace hm

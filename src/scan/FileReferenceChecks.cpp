@@ -1,0 +1,134 @@
+#include <string>
+#include <string_view>
+
+#include "common/ErrorLog.h"
+#include "common/GenDec.h"
+#include "platform/Text.h"
+#include "scan/Checks.h"
+
+namespace hm {
+
+namespace {
+constexpr std::string_view kFolderTokens[] = {"%ProgramFiles%", "%Systemroot%", "%commonprogramfiles%"};
+
+bool HoldsFolderToken(std::string_view text) {
+  for (const std::string_view token : kFolderTokens)
+    if (text::containsNoCase(text, token)) return true;
+  return false;
+}
+
+// A token other than the three folder tokens (say %windir% or %Sysroot%)
+// is one this rule cannot resolve.
+bool HoldsUnknownToken(std::string_view text) {
+  std::string rest(text);
+  for (const std::string_view token : kFolderTokens) {
+    for (std::size_t at = text::findNoCase(rest, token); at != std::string::npos; at = text::findNoCase(rest, token))
+      rest.erase(at, token.size());
+  }
+  return HoldsPercentToken(rest);
+}
+
+bool ExtensionHasThreeCharacters(std::string_view text) { return str::Len(GetFileExtension(text)) == 3; }
+}  // namespace
+
+void CheckAllSystemdirectory(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& text) {
+  try {
+    if (HoldsUnknownToken(text)) return;
+    std::string path;
+    if (text::containsNoCase(text, "%Systemroot%")) {
+      path = GetWindowsDirectory() + CheckSystemRootDirectory(text);
+    } else if (!text::containsNoCase(text, "%ProgramFiles%")) {
+      path = GetCommonProgramFilesPath() + CheckCommonProgramFilesPath(text);
+    } else {
+      path = GetProgramFilesPath() + CheckSystemRootDirectory(text);
+    }
+    RecordWhenMissing(lvwErrors, ctx, path);
+  } catch (...) {
+    LogError("CheckAllSystemdirectory");
+  }
+}
+
+void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+  try {
+    std::string& text = ctx.valueText;
+    if (text.empty()) return;
+    text = RemoveEnter(text);
+    const std::string extension = GetFileExtension(text);
+    if (extension != "tmp" && extension != "dll" && extension != "exe") return;
+    if (HoldsFolderToken(text)) {
+      CheckAllSystemdirectory(lvwErrors, ctx, text);
+      return;
+    }
+    if (!str::Contains(text, "\\")) {
+      RecordWhenMissing(lvwErrors, ctx, SystemFolderPrefix() + text);
+      return;
+    }
+    RecordWhenMissing(lvwErrors, ctx, text);
+  } catch (...) {
+    LogError("CheckApplicationPath");
+  }
+}
+
+void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+  try {
+    const std::string& text = ctx.valueText;
+    if (text.empty() || text::containsNoCase(text, ".FON")) return;
+    if (!str::Contains(text, "\\")) {
+      RecordWhenMissing(lvwErrors, ctx, GetPathWithSlash(GetWindowsDirectory()) + "Fonts\\" + text);
+      return;
+    }
+    RecordWhenMissing(lvwErrors, ctx, text);
+  } catch (...) {
+    LogError("CheckWindowsFontpath");
+  }
+}
+
+void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+  try {
+    const std::string& folder = ctx.valueText;
+    if (folder.empty()) return;
+    const std::string combined = (folder.back() == '\\' ? folder : GetPathWithSlash(folder)) + ctx.valueName;
+    // A folder of blanks leaves a bare file name that Windows looks for along
+    // its own help path; with no folder to judge, nothing is reported.
+    if (!str::Contains(combined, "\\")) return;
+    RecordWhenMissing(lvwErrors, ctx, combined);
+  } catch (...) {
+    LogError("CheckHelpFilesPath");
+  }
+}
+
+void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+  try {
+    std::string& text = ctx.valueText;
+    if (text.empty() || !str::Contains(text, ".")) return;
+    if (str::Contains(text, "\\")) {
+      if (!str::Contains(text, ":\\")) return;
+      text = FromDriveLetter(text);
+      if (!ExtensionHasThreeCharacters(text)) return;
+      RecordWhenMissing(lvwErrors, ctx, text);
+      return;
+    }
+    if (str::Contains(text, "*") || !ExtensionHasThreeCharacters(text)) return;
+    RecordWhenMissing(lvwErrors, ctx, SystemFolderPrefix() + text);
+  } catch (...) {
+    LogError("CheckMicrosoftSharedPath");
+  }
+}
+
+void CheckVirtualDeviceSection(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+  try {
+    std::string& text = ctx.valueText;
+    if (text.empty() || !str::Contains(text, ".")) return;
+    if (!str::Contains(text, "\\")) {
+      RecordWhenMissing(lvwErrors, ctx, SystemFolderPrefix() + text);
+      return;
+    }
+    if (!str::Contains(text, ":\\")) return;
+    text = FromDriveLetter(text);
+    RecordWhenMissing(lvwErrors, ctx, text);
+  } catch (...) {
+    LogError("CheckVirtualDeviceSection");
+  }
+}
+
+}  // namespace hm

@@ -1,0 +1,192 @@
+#include "scan/RegistryWalker.h"
+
+#include <cstring>
+
+#include "common/DoEvents.h"
+#include "common/ErrorLog.h"
+#include "common/Globals.h"
+#include "common/RegistryAccess.h"
+#include "platform/Machine.h"
+#include "platform/Text.h"
+#include "scan/Checks.h"
+
+namespace hm {
+
+using platform::HKey;
+
+namespace {
+// Key names reach 255 characters and value names 16,383: read them whole.
+constexpr std::uint32_t kKeyNameCapacity = 256;
+constexpr std::uint32_t kValueNameCapacity = 16384;
+// Most data fits this buffer; longer data is read on its own, whole.
+constexpr std::uint32_t kValueDataCapacity = 4096;
+
+constexpr std::string_view kMuiCacheKey = "Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
+constexpr std::string_view kSharedDllsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+platform::RegistryPort& reg() { return *platform::machine().registry; }
+
+// Closes a key on every path out of a walk.
+struct OpenKey {
+  HKey handle = 0;
+  ~OpenKey() {
+    if (handle != 0) reg().closeKey(handle);
+  }
+};
+
+bool isKeyWithoutValuesCase(const std::string& keyPath) {
+  return (text::containsNoCase(keyPath, "TypeLib\\") && text::containsNoCase(keyPath, "\\HELPDIR")) ||
+         (text::containsNoCase(keyPath, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\") &&
+          text::containsNoCase(keyPath, "\\OpenWithList"));
+}
+}  // namespace
+
+std::string ValueText(const platform::RegValue& value) {
+  switch (value.type) {
+    case platform::kRegSz:
+    case platform::kRegMultiSz:
+      return StringFromRegData(value.data);
+    case platform::kRegDword: {
+      if (value.data.size() < 4) return {};
+      std::uint32_t v = 0;
+      std::memcpy(&v, value.data.data(), 4);
+      return std::to_string(static_cast<std::int32_t>(v));
+    }
+    default:
+      return {};
+  }
+}
+
+std::string GetSubKeyValue(HKey key, std::string_view valueName) {
+  try {
+    platform::RegValue value;
+    if (reg().queryValue(key, valueName, value) != platform::kSuccess) return {};
+    return ValueText(value);
+  } catch (...) {
+    LogError("GetSubKeyValue");
+    return {};
+  }
+}
+
+void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath, const std::string& section,
+                      const std::string& rootKeyName, platform::LabelModel& valueLabel) {
+  try {
+    OpenKey key;
+    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyEnumerateSubKeys, key.handle) !=
+        platform::kSuccess)
+      return;
+    std::string name;
+    for (std::uint32_t index = 0;; ++index) {
+      const std::int32_t status = reg().enumKey(key.handle, index, name, kKeyNameCapacity);
+      if (status == platform::kSuccess) {
+        const std::string child = keyPath.empty() ? name : keyPath + "\\" + name;
+        lists.lblRegistryScan.setCaption(name);
+        EnumerateRegKeyValues(lists, rootKey, child, section, rootKeyName, valueLabel);
+        EnumerateRegKeys(lists, rootKey, child, section, rootKeyName, valueLabel);
+      }
+      if (CancelScan) return;
+      DoEvents();
+      if (status != platform::kSuccess) return;
+    }
+  } catch (...) {
+    LogError("EnumerateRegKeys");
+  }
+}
+
+void EnumerateRegKeyValues(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath,
+                           const std::string& section, const std::string& rootKeyName,
+                           platform::LabelModel& valueLabel) {
+  try {
+    OpenKey key;
+    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, key.handle) != platform::kSuccess)
+      return;
+    const bool checksValues = section != "Registry Integrity" && section != "File Extensions";
+    std::string name;
+    platform::RegValue value;
+    for (std::uint32_t index = 0;; ++index) {
+      if (CancelScan) return;
+      std::int32_t status = reg().enumValue(key.handle, index, name, kValueNameCapacity, &value, kValueDataCapacity);
+      std::string text;
+      if (status == platform::kMoreData) {
+        // Long data: take the name alone, then read the value whole.
+        status = reg().enumValue(key.handle, index, name, kValueNameCapacity, nullptr, 0);
+        if (status == platform::kSuccess) text = GetSubKeyValue(key.handle, name);
+      } else if (status == platform::kSuccess) {
+        text = ValueText(value);
+      }
+      if (status != platform::kSuccess && index == 0 && isKeyWithoutValuesCase(keyPath)) {
+        CheckPathExistinDirectory(lists, "", section, "", rootKey, rootKeyName, keyPath);
+      }
+      if (status == platform::kSuccess) {
+        valueLabel.setCaption(text);
+        if (CancelScan) return;
+        if (checksValues) CheckPathExistinDirectory(lists, text, section, name, rootKey, rootKeyName, keyPath);
+      }
+      if (CancelScan) return;
+      DoEvents();
+      if (status != platform::kSuccess) return;
+    }
+  } catch (...) {
+    LogError("EnumerateRegKeyValues");
+  }
+}
+
+void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath,
+                          const bool& keepGoing) {
+  try {
+    OpenKey key;
+    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, key.handle) != platform::kSuccess)
+      return;
+    std::string name;
+    for (std::uint32_t index = 0;; ++index) {
+      if (!keepGoing) return;
+      const std::int32_t status = reg().enumKey(key.handle, index, name, kKeyNameCapacity);
+      if (status == platform::kSuccess) lists.lblRegistryScan.setCaption(name);
+      DoEvents();
+      if (!keepGoing || status != platform::kSuccess) return;
+    }
+  } catch (...) {
+    LogError("EnumerateRegKeys");
+  }
+}
+
+void CheckPathExistinDirectory(ScanLists& lists, const std::string& valueText, const std::string& section,
+                               const std::string& valueName, std::int32_t rootKey, const std::string& rootKeyName,
+                               const std::string& keyPath) {
+  try {
+    if (CancelScan) return;
+    CheckContext ctx{rootKey, rootKeyName, valueName, valueText, section, keyPath};
+    auto& errors = lists.lvwErrors;
+    if (section == "Registry Integrity") {
+      CheckRegistryIntegrity(errors, ctx);
+    } else if (section == "ActiveX \\ COM" || section == "ActiveX \\ COM Subsections") {
+      CheckRegistryActiveXComponent(errors, std::move(ctx));
+    } else if (section == "File Extensions") {
+      CheckFileExtensionEntry(errors, ctx);
+    } else if (section == "Application Paths") {
+      if (text::equalsNoCase(keyPath, kMuiCacheKey)) {
+        // The cache is keyed by executable path; "@" names are resource strings.
+        if (!valueName.empty() && valueName[0] == '@') return;
+        ctx.valueText = valueName;
+      }
+      CheckApplicationPath(errors, std::move(ctx));
+    } else if (section == "Windows Fonts") {
+      CheckWindowsFontpath(errors, std::move(ctx));
+    } else if (section == "Help Files") {
+      CheckHelpFilesPath(errors, std::move(ctx));
+    } else if (section == "Microsoft Shared") {
+      if (text::equalsNoCase(keyPath, kSharedDllsKey)) ctx.valueText = valueName;
+      CheckMicrosoftSharedPath(errors, std::move(ctx));
+    } else if (section == "Windows Startup") {
+      CheckUninstallString(errors, std::move(ctx));
+    } else if (section == "Uninstall Section") {
+      CheckUninstallFilePath(errors, std::move(ctx));
+    } else if (section == "VxD Section") {
+      CheckVirtualDeviceSection(errors, std::move(ctx));
+    }
+  } catch (...) {
+    LogError("CheckPathExistinDirectory");
+  }
+}
+
+}  // namespace hm

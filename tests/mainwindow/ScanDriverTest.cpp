@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include "common/Globals.h"
+#include "mainwindow/ScanCommands.h"
+#include "mainwindow/ScanDriver.h"
+#include "scan/Sections.h"
+#include "support/RegistrySeed.h"
+#include "support/SeededMachine.h"
+#include "support/TestMachine.h"
+
+namespace hm {
+namespace {
+
+TEST(ScanDriver, ACleanMachineFinishesEverySectionWithNoProblems) {
+  test::TestMachine m;
+  test::SeedHealthyEntries(m);
+  ScanLists lists;
+  EXPECT_EQ(RunScan(lists, ScanKind::Quick), 0u) << (lists.lvwErrors.rowCount() ? lists.lvwErrors.cell(0, kKeyValue) : "");
+  ASSERT_EQ(lists.lvwResultProgress.rowCount(), 13u);
+  for (std::size_t i = 0; i < 13; ++i) {
+    const auto& progress = lists.lvwResultProgress.row(i);
+    EXPECT_EQ(progress.cells[kSectionName], kRegistrySections[i].name);
+    EXPECT_EQ(progress.cells[kSectionStatus], "Finished");
+    EXPECT_EQ(progress.cells[kSectionProblems], "0 Problems Found");
+    EXPECT_EQ(progress.textColor, 0u);
+    EXPECT_EQ(lists.lvwRegistryvaluesScan.cell(i, kSectionStatus), "FINISHED");
+  }
+  EXPECT_EQ(lists.lblTotalErrors.caption(), "0");
+  EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
+}
+
+TEST(ScanDriver, OneBrokenEntryPerSectionIsReportedUnderItsSectionAndNothingElse) {
+  test::TestMachine m;
+  const auto expected = test::SeedOneBrokenEntryPerSection(m);
+  ScanLists lists;
+  RunScan(lists, ScanKind::Quick);
+  std::map<std::string, std::vector<std::string>> found;
+  for (std::size_t r = 0; r < lists.lvwErrors.rowCount(); ++r)
+    found[lists.lvwErrors.cell(r, kSection)].push_back(lists.lvwErrors.cell(r, kKeyValue));
+  for (const auto& [section, keyValue] : expected) {
+    EXPECT_EQ(found[section], std::vector<std::string>{keyValue}) << section;
+  }
+  EXPECT_EQ(lists.lvwErrors.rowCount(), expected.size());
+  for (std::size_t i = 0; i < 13; ++i) {
+    const bool hasProblem = expected.count(kRegistrySections[i].name) > 0;
+    EXPECT_EQ(lists.lvwResultProgress.cell(i, kSectionProblems), hasProblem ? "1 Problems Found" : "0 Problems Found");
+    EXPECT_EQ(lists.lvwResultProgress.row(i).textColor, hasProblem ? kProblemRowColor : 0u);
+  }
+  EXPECT_EQ(lists.lblTotalErrors.caption(), std::to_string(expected.size()));
+  EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
+}
+
+TEST(ScanDriver, CancelDuringHelpFilesLeavesTheStateOfThatMoment) {
+  test::TestMachine m;
+  test::SeedOneBrokenEntryPerSection(m);
+  for (int i = 0; i < 3; ++i)
+    test::SetString(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Help", "h" + std::to_string(i) + ".hlp",
+                    m.path("Help"));
+  ScanLists lists;
+  std::string totalAfterFonts;
+  m.pump.onPump = [&] {
+    if (lists.lvwRegistryvaluesScan.rowCount() >= 8 &&
+        lists.lvwRegistryvaluesScan.cell(7, kSectionStatus) == "Scanning" && !CancelScan) {
+      totalAfterFonts = lists.lblTotalErrors.caption();
+      CancelScan = true;
+    }
+  };
+  RunScan(lists, ScanKind::Quick);
+  EXPECT_TRUE(CancelScan);
+  EXPECT_EQ(lists.lvwRegistryvaluesScan.cell(7, kSectionStatus), "Scanning");
+  EXPECT_EQ(lists.lvwResultProgress.rowCount(), 8u);
+  EXPECT_EQ(lists.lvwResultProgress.cell(7, kSectionStatus), "Scanning");
+  for (std::size_t i = 8; i < 13; ++i) EXPECT_EQ(lists.lvwRegistryvaluesScan.cell(i, kSectionStatus), "");
+  EXPECT_EQ(lists.lblTotalErrors.caption(), totalAfterFonts);
+  // The HTML Help walk never ran: its broken entry is not in the list.
+  for (std::size_t r = 0; r < lists.lvwErrors.rowCount(); ++r)
+    EXPECT_NE(lists.lvwErrors.cell(r, kSection), "Help Files");
+  CancelScan = false;
+}
+
+TEST(ScanDriver, AnUncheckedRowIsSkippedButTheTotalIsStillRefreshed) {
+  test::TestMachine m;
+  test::SeedOneBrokenEntryPerSection(m);
+  ScanLists lists;
+  LoadRegistryValues(lists.lvwRegistryvaluesScan, false);
+  lists.lvwRegistryvaluesScan.setChecked(12, false);  // MS-Dos Shortcuts, the last row
+  lists.lvwRegistryvaluesScan.setChecked(4, false);   // Application Paths
+  CancelScan = false;
+  ScanRegistryAndHardDisk(lists);
+  EXPECT_EQ(lists.lvwResultProgress.rowCount(), 11u);
+  EXPECT_EQ(lists.lvwRegistryvaluesScan.cell(4, kSectionStatus), "");
+  EXPECT_EQ(lists.lvwRegistryvaluesScan.cell(12, kSectionStatus), "");
+  EXPECT_EQ(lists.lblTotalErrors.caption(), std::to_string(lists.lvwErrors.rowCount()));
+  EXPECT_EQ(GetProblemsinActiveEx(lists, "Application Paths"), 0);
+  EXPECT_EQ(GetProblemsinActiveEx(lists, "VxD Section"), 1);
+}
+
+}  // namespace
+}  // namespace hm
