@@ -28,6 +28,8 @@ void RecordMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, 
 // Tests `path` and records it when nothing exists there. A path that still
 // holds a %NAME% token cannot be resolved here and is not tested.
 void RecordWhenMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& path);
+// PathMissing of `path`, where a folder may be written with a closing "\".
+bool NothingExistsAt(std::string_view path);
 // True when `text` holds a %NAME% token (an environment-variable reference).
 bool HoldsPercentToken(std::string_view text);
 // The system folder with a trailing "", to put in front of a bare file name.

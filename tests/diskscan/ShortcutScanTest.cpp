@@ -4,8 +4,8 @@
 
 #include "common/DoEvents.h"
 #include "common/Globals.h"
-#include "diskscan/ShortcutScan.h"
 #include "diskscan/DiskScanTestSupport.h"
+#include "diskscan/ShortcutScan.h"
 #include "support/TestMachine.h"
 
 namespace hm {

@@ -6,23 +6,28 @@
 
 namespace hm::platform {
 
+int WindowsNameOrder(std::string_view a, std::string_view b) {
+  const auto c = text::compareNoCase(a, b);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
 std::size_t RegistryKey::lowerBoundSubkey(std::string_view name) const {
   const auto it = std::lower_bound(
       subkeys_.begin(), subkeys_.end(), name,
-      [](const std::unique_ptr<RegistryKey>& k, std::string_view n) { return text::compareNoCase(k->name(), n) < 0; });
+      [this](const std::unique_ptr<RegistryKey>& k, std::string_view n) { return order_(k->name(), n) < 0; });
   return static_cast<std::size_t>(it - subkeys_.begin());
 }
 
 RegistryKey* RegistryKey::findSubkey(std::string_view name) const {
   const std::size_t i = lowerBoundSubkey(name);
-  if (i < subkeys_.size() && text::compareNoCase(subkeys_[i]->name(), name) == 0) return subkeys_[i].get();
+  if (i < subkeys_.size() && order_(subkeys_[i]->name(), name) == 0) return subkeys_[i].get();
   return nullptr;
 }
 
 RegistryKey& RegistryKey::ensureSubkey(std::string_view name) {
   const std::size_t i = lowerBoundSubkey(name);
-  if (i < subkeys_.size() && text::compareNoCase(subkeys_[i]->name(), name) == 0) return *subkeys_[i];
-  auto key = std::make_unique<RegistryKey>(std::string(name), this, sortedValues_);
+  if (i < subkeys_.size() && order_(subkeys_[i]->name(), name) == 0) return *subkeys_[i];
+  auto key = std::make_unique<RegistryKey>(std::string(name), this, sortedValues_, order_);
   auto& ref = *key;
   subkeys_.insert(subkeys_.begin() + static_cast<std::ptrdiff_t>(i), std::move(key));
   return ref;
@@ -63,7 +68,7 @@ RegistryKey& RegistryKey::ensurePath(std::string_view path) {
 
 bool RegistryKey::removeSubkey(std::string_view name) {
   const std::size_t i = lowerBoundSubkey(name);
-  if (i < subkeys_.size() && text::compareNoCase(subkeys_[i]->name(), name) == 0) {
+  if (i < subkeys_.size() && order_(subkeys_[i]->name(), name) == 0) {
     subkeys_.erase(subkeys_.begin() + static_cast<std::ptrdiff_t>(i));
     return true;
   }
@@ -72,14 +77,14 @@ bool RegistryKey::removeSubkey(std::string_view name) {
 
 const NamedValue* RegistryKey::findValue(std::string_view name) const {
   if (sortedValues_) {
-    const auto it = std::lower_bound(values_.begin(), values_.end(), name, [](const NamedValue& v, std::string_view n) {
-      return text::compareNoCase(v.name, n) < 0;
+    const auto it = std::lower_bound(values_.begin(), values_.end(), name, [this](const NamedValue& v, std::string_view n) {
+      return order_(v.name, n) < 0;
     });
-    if (it != values_.end() && text::compareNoCase(it->name, name) == 0) return &*it;
+    if (it != values_.end() && order_(it->name, name) == 0) return &*it;
     return nullptr;
   }
   for (const auto& v : values_)
-    if (text::equalsNoCase(v.name, name)) return &v;
+    if (order_(v.name, name) == 0) return &v;
   return nullptr;
 }
 
@@ -91,8 +96,8 @@ void RegistryKey::setValue(std::string_view name, std::uint32_t type, std::strin
   }
   NamedValue v{std::string(name), type, std::move(data)};
   if (sortedValues_) {
-    const auto it = std::lower_bound(values_.begin(), values_.end(), name, [](const NamedValue& x, std::string_view n) {
-      return text::compareNoCase(x.name, n) < 0;
+    const auto it = std::lower_bound(values_.begin(), values_.end(), name, [this](const NamedValue& x, std::string_view n) {
+      return order_(x.name, n) < 0;
     });
     values_.insert(it, std::move(v));
   } else {

@@ -17,14 +17,22 @@ struct NamedValue {
   std::string data;
 };
 
+// The order names are kept and enumerated in: negative, zero or positive as
+// the first sorts before, with or after the second (zero: the same name).
+using NameOrder = int (*)(std::string_view, std::string_view);
+// Windows' order: upper-cased, unit by unit, then the shorter first.
+int WindowsNameOrder(std::string_view a, std::string_view b);
+
 class RegistryKey {
  public:
-  explicit RegistryKey(std::string name = {}, RegistryKey* parent = nullptr, bool sortedValues = false)
-      : name_(std::move(name)), parent_(parent), sortedValues_(sortedValues) {}
+  explicit RegistryKey(std::string name = {}, RegistryKey* parent = nullptr, bool sortedValues = false,
+                       NameOrder nameOrder = WindowsNameOrder)
+      : name_(std::move(name)), parent_(parent), sortedValues_(sortedValues), order_(nameOrder) {}
 
   const std::string& name() const { return name_; }
   RegistryKey* parent() const { return parent_; }
   bool sortedValues() const { return sortedValues_; }
+  NameOrder order() const { return order_; }
 
   const std::vector<std::unique_ptr<RegistryKey>>& subkeys() const { return subkeys_; }
   RegistryKey* findSubkey(std::string_view name) const;
@@ -60,6 +68,7 @@ class RegistryKey {
   std::string name_;
   RegistryKey* parent_;
   bool sortedValues_;
+  NameOrder order_;
   std::vector<std::unique_ptr<RegistryKey>> subkeys_;
   std::vector<NamedValue> values_;
 };

@@ -1,0 +1,82 @@
+#include "backup/BackupSetWriter.h"
+
+#include "backup/BackupSetNames.h"
+#include "common/ErrorLog.h"
+#include "platform/Machine.h"
+
+namespace hm::backup {
+
+using platform::machine;
+
+std::string HexBytes(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 0xF];
+  }
+  return hex;
+}
+
+void xzipper1_Finished(const Zipper& xzipper1) {
+  try {
+    if (!machine().files->deleteFile(xzipper1.Tag)) Raise(kErrPathAccess);
+  } catch (...) {
+    LogError("xzipper1_Finished");
+  }
+}
+
+BackupSetWriter::BackupSetWriter(const std::string& folder, const platform::LocalTime& confirmedAt)
+    : folder_(folder), baseName_(UniqueBackupBaseName(folder, confirmedAt)) {
+  xzipper1_.prepare(archivePath());
+  xzipper1_.Finished = [this] { xzipper1_Finished(xzipper1_); };
+}
+
+bool BackupSetWriter::writeHeader(const platform::LocalTime& began) {
+  if (!EnsureFolder(folder_)) {
+    error_ = "The folder " + folder_ + " could not be created.";
+    return false;
+  }
+  description_.setPath(descriptionPath());
+  description_.setSection(kBackupInfoSection);
+  if (!writeKey("Time", BackupTimeText(began))) {
+    error_ = "The file " + descriptionPath() + " could not be written.";
+    return false;
+  }
+  return true;
+}
+
+bool BackupSetWriter::writeKey(std::string_view key, std::string_view value) {
+  description_.setKey(key);
+  description_.setValue(value);
+  return description_.success();
+}
+
+bool BackupSetWriter::writeRecord(std::size_t rowNumber, const std::vector<std::string>& headers,
+                                  const std::vector<std::string>& cells,
+                                  const std::optional<platform::RegValue>& value) {
+  description_.setSection(kRestoreSectionPrefix + std::to_string(rowNumber));
+  bool ok = true;
+  for (std::size_t column = 0; ok && column < headers.size(); ++column)
+    ok = writeKey(headers[column], column < cells.size() ? cells[column] : std::string());
+  if (ok && value) {
+    ok = writeKey("ValueType", std::to_string(value->type)) && writeKey("ValueData", HexBytes(value->data));
+  }
+  if (!ok) error_ = "The record of row " + std::to_string(rowNumber) + " could not be written to " + descriptionPath() + ".";
+  return ok;
+}
+
+bool BackupSetWriter::archiveThenDelete(std::string_view filePath) {
+  xzipper1_.Tag = std::string(filePath);
+  ZipResult result = xzipper1_.addFile(filePath);
+  if (result.ok()) result = xzipper1_.writeArchive();
+  if (!result.ok()) {
+    error_ = "The file " + std::string(filePath) + " could not be stored in " + archivePath() + " (" + result.error + ").";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace hm::backup

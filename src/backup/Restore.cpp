@@ -1,0 +1,341 @@
+#include "backup/Restore.h"
+
+#include <algorithm>
+#include <set>
+
+#include "backup/BackupSetNames.h"
+#include "backup/BackupSetTime.h"
+#include "backup/RestoreRecord.h"
+#include "backup/ZipEntryName.h"
+#include "backup/ZipReader.h"
+#include "common/DoEvents.h"
+#include "common/ErrorLog.h"
+#include "common/Globals.h"
+#include "platform/Machine.h"
+#include "platform/Text.h"
+#include "shell/IniFile.h"
+
+namespace hm::backup {
+namespace {
+
+using platform::kMbIconExclamation;
+using platform::kMbIconInformation;
+using platform::kMbIconQuestion;
+using platform::kMbOk;
+using platform::kMbYesNo;
+
+int message(const std::string& text, unsigned flags) {
+  return platform::machine().dialogs->messageBox(text, kProductName, flags);
+}
+
+bool isBackupSetName(std::string_view name) {
+  return text::containsNoCase(name, std::string(kProductName) + "BK") && text::containsNoCase(name, ".bkp");
+}
+
+// A file that exists and is not hidden (the archive test of a restore).
+bool visibleFileExists(const std::string& path) {
+  const auto attributes = platform::machine().files->attributes(path);
+  return attributes && (*attributes & (platform::kAttrDirectory | platform::kAttrHidden)) == 0;
+}
+
+bool fileExists(const std::string& path) {
+  const auto attributes = platform::machine().files->attributes(path);
+  return attributes && (*attributes & platform::kAttrDirectory) == 0;
+}
+
+void deleteIfPresent(const std::string& path) {
+  if (fileExists(path) && !platform::machine().files->deleteFile(path))
+    Raise(kErrPathAccess, "cannot delete \"" + path + "\"");
+}
+
+bool isFileRow(const ProblemEntry& e) { return e.KeyName.empty(); }
+
+}  // namespace
+
+std::string ArchivePathFor(const std::string& descriptionPath) {
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t at; (at = descriptionPath.find(".bkp", from)) != std::string::npos; from = at + 4)
+    out += descriptionPath.substr(from, at - from) + ".zip";
+  return out + descriptionPath.substr(from);
+}
+
+// ---- the chooser ----
+
+void frmRestore::Form_Load() {
+  SelectedBackupFile.clear();
+  lblSelect.setCaption("Select the backup file to restore the data:");
+  lvwBackups.clear();
+  closed = false;
+
+  const std::string folder = BackupFolder();
+  std::vector<platform::DirEntry> entries;
+  platform::machine().files->listFolder(folder.substr(0, folder.size() - 1), entries);
+  std::vector<std::vector<std::string>> rows;
+  for (const platform::DirEntry& entry : entries) {
+    DoEvents();
+    if ((entry.attributes & platform::kAttrDirectory) != 0 || !isBackupSetName(entry.name)) continue;
+    const std::string path = folder + entry.name;
+    shell::cInifile ini;
+    ini.setPath(path);
+    ini.setSection("Backup Info");
+    ini.setKey("Time");
+    // A set whose time cannot be read is still listed: its records may be fine.
+    const auto time = ParseBackupTime(ini.value());
+    rows.push_back({entry.name, time ? FormatChooserDate(*time) : std::string(), path,
+                    time ? FormatChooserSortKey(*time) : std::string()});
+  }
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const auto& a, const auto& b) { return a[kBackupSortKey] < b[kBackupSortKey]; });
+  for (auto& cells : rows) lvwBackups.addRow(std::move(cells));
+  if (lvwBackups.rowCount() > 0) lvwBackups.select(lvwBackups.rowCount() - 1);
+}
+
+std::optional<std::size_t> frmRestore::selectedRow() const {
+  for (std::size_t i = 0; i < lvwBackups.rowCount(); ++i)
+    if (lvwBackups.row(i).selected) return i;
+  return std::nullopt;
+}
+
+void frmRestore::cmdOK_Click() {
+  try {
+    if (lvwBackups.rowCount() == 0) {
+      message(kBackupNotFound, kMbOk | kMbIconInformation);
+      return;
+    }
+    const auto row = selectedRow();
+    if (!row) {
+      message(kSelectBackupFirst, kMbOk | kMbIconInformation);
+      return;
+    }
+    SelectedBackupFile = lvwBackups.cell(*row, kBackupPath);
+    closed = true;
+  } catch (...) {
+    LogError("cmdOK_Click");
+  }
+}
+
+void frmRestore::cmdCancel_Click() {
+  SelectedBackupFile.clear();
+  closed = true;
+}
+
+void frmRestore::cmdDeleteBackup_Click() {
+  try {
+    if (lvwBackups.rowCount() == 0) {
+      message(kBackupNotFound, kMbOk | kMbIconInformation);
+      return;
+    }
+    const auto row = selectedRow();
+    if (!row) {
+      message(kSelectBackupFirst, kMbOk | kMbIconInformation);
+      return;
+    }
+    if (message(kConfirmDeleteBackup, kMbYesNo | kMbIconQuestion) != platform::kIdYes) return;
+    const std::string path = lvwBackups.cell(*row, kBackupPath);
+    deleteIfPresent(path);
+    const std::string archive = ArchivePathFor(path);
+    if (archive != path) deleteIfPresent(archive);
+    lvwBackups.removeRow(*row);
+  } catch (...) {
+    LogError("cmdDeleteBackup_Click");
+  }
+}
+
+// ---- loading a set ----
+
+bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
+  try {
+    frmRestore chooser;
+    chooser.Form_Load();
+    if (panel.showChooser) panel.showChooser(chooser);
+    if (!chooser.closed) SelectedBackupFile.clear();  // closed from its title bar: a cancel
+    if (SelectedBackupFile.empty()) return false;
+
+    panel.imgListOfProblems.visible = false;
+    panel.imgListOfItemsInBackupFile.visible = true;
+    panel.cmdRestoreNow.enabled = true;
+    panel.PicResults.visible = true;
+    panel.picRestoreLowerBase.visible = true;
+    panel.picFixProblemLowerBase.visible = false;
+    lists.lblTotalErrors.visible = false;
+
+    auto& rows = lists.lvwErrors;
+    rows.clear();
+    panel.restoreRecords.clear();
+
+    shell::cInifile ini;
+    ini.setPath(SelectedBackupFile);
+    std::vector<std::string> sections, keys;
+    std::int32_t sectionCount = 0, keyCount = 0;
+    ini.EnumerateAllSections(sections, sectionCount);
+    std::optional<std::size_t> current;
+    for (const std::string& section : sections) {
+      if (!text::containsNoCase(section, "Restore:")) continue;
+      ini.setSection(section);
+      ini.EnumerateCurrentSection(keys, keyCount);
+      for (const std::string& key : keys) {
+        ini.setKey(key);
+        std::string value = ini.wholeValue();
+        if (text::equalsNoCase(key, "MainKey")) {
+          current = rows.addRow({std::move(value)}, true);
+          panel.restoreRecords.emplace_back();
+          continue;
+        }
+        if (!current) continue;
+        static constexpr std::pair<const char*, ProblemColumn> kColumns[] = {{"KeyName", kKeyName},
+                                                                             {"KeyValue", kKeyValue},
+                                                                             {"Section", kSection},
+                                                                             {"FullKeyPath", kFullKeyPath},
+                                                                             {"MainKeyName", kMainKeyName}};
+        for (const auto& [name, column] : kColumns)
+          if (text::equalsNoCase(key, name)) rows.setCell(*current, column, value);
+        if (text::equalsNoCase(key, "ValueType")) panel.restoreRecords[*current].ValueType = value;
+        if (text::equalsNoCase(key, "ValueData")) panel.restoreRecords[*current].ValueData = value;
+      }
+    }
+
+    if (rows.rowCount() == 0) {
+      message("No record has been found in the restore file " + SelectedBackupFile + ".", kMbOk | kMbIconInformation);
+      return false;
+    }
+    panel.PicResults.visible = true;
+    panel.picScanning.visible = false;
+    panel.cmdRepairCorruptFiles.visible = false;
+    panel.cmdRestoreNow.visible = true;
+    return true;
+  } catch (...) {
+    LogError("cmdRestore of frmMain");
+    return false;
+  }
+}
+
+// ---- writing back ----
+
+namespace {
+
+// Selects the archive's entries for the set's file rows: only a path a row
+// names is ever written. Returns how many were selected.
+std::size_t selectFileRows(const std::vector<std::string>& filePaths, const std::string& archivePath,
+                           Unzipper& unzip) {
+  ZipReader reader;
+  const bool readable = reader.openFile(archivePath).ok();
+  std::size_t selected = 0;
+  unzip.clearSelection();
+  unzip.setArchivePath(archivePath);
+  for (const std::string& path : filePaths) {
+    const auto entry = zipEntryNameForPath(path);
+    // A file repair found already gone has no entry: nothing to bring back.
+    if (!entry || (readable && reader.find(*entry) == nullptr)) continue;
+    unzip.select(*entry, path);
+    ++selected;
+  }
+  return selected;
+}
+
+}  // namespace
+
+RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
+  RestoreOutcome outcome;
+  try {
+    const std::string archivePath = ArchivePathFor(SelectedBackupFile);
+    panel.cmdRestoreNow.enabled = false;
+    auto& rows = lists.lvwErrors;
+    if (rows.rowCount() == 0) {
+      message(kNoItemToRestore, kMbOk | kMbIconInformation);
+      return outcome;
+    }
+    outcome.ran = true;
+    outcome.items = rows.rowCount();
+    panel.lblStatusOfActionTaken.visible = true;
+
+    bool setCarriesRawValues = false;
+    for (const auto& extra : panel.restoreRecords) setCarriesRawValues |= extra.ValueType.has_value();
+
+    std::set<std::string> restoredValues;  // the first record of a value holds it as it was before the repair
+    std::vector<std::string> filePaths;
+    for (std::size_t i = 0; i < rows.rowCount(); ++i) {
+      const ProblemEntry e = ProblemAt(rows, i);
+      if (isFileRow(e)) {
+        panel.lblStatusOfActionTaken.setCaption("Restoring: " + e.FullKeyPath);
+        if (std::none_of(filePaths.begin(), filePaths.end(),
+                         [&](const std::string& p) { return text::equalsNoCase(p, e.FullKeyPath); }))
+          filePaths.push_back(e.FullKeyPath);
+        DoEvents();
+        continue;
+      }
+      const std::string valueName = e.KeyName == kDefaultValueName ? std::string() : e.KeyName;
+      panel.lblStatusOfActionTaken.setCaption("Restoring: " + e.MainKeyName + "-" + e.FullKeyPath + " - " + valueName +
+                                              " - " + e.KeyValue);
+      RegistryRecord record{e.MainKey, e.KeyName, e.KeyValue, e.FullKeyPath, std::nullopt, std::nullopt};
+      if (i < panel.restoreRecords.size()) {
+        record.ValueType = panel.restoreRecords[i].ValueType;
+        record.ValueData = panel.restoreRecords[i].ValueData;
+      }
+      try {
+        const auto identity = RecordedValueIdentity(record);
+        if (identity && !restoredValues.insert(*identity).second) {
+          DoEvents();
+          continue;  // a later record of the same value saw it already repaired
+        }
+        if (!RestoreRegistryRecord(record, setCarriesRawValues)) {
+          ++outcome.failed;
+          LogErrorEntry(kErrPathAccess, "cannot restore " + e.MainKeyName + "\\" + e.FullKeyPath + " " + e.KeyName,
+                        "cmdRestoreNow of frmMain");
+        }
+      } catch (...) {
+        ++outcome.failed;
+        LogError("cmdRestoreNow of frmMain");
+      }
+      DoEvents();
+    }
+
+    UnzipReport report;
+    if (!filePaths.empty() && archivePath != SelectedBackupFile && visibleFileExists(archivePath)) {
+      const std::size_t selected = selectFileRows(filePaths, archivePath, panel.unzip1);
+      if (selected > 0) {
+        panel.unzip1.OnFinished = [&](const UnzipReport& finished) {
+          if (!finished.archive.ok()) outcome.failed += selected;
+          unzip1_OnFinished(outcome, finished);
+        };
+        panel.unzip1.extract();
+        panel.unzip1.OnFinished = nullptr;
+      } else {
+        unzip1_OnFinished(outcome, report);
+      }
+    } else {
+      unzip1_OnFinished(outcome, report);
+    }
+
+    panel.picScanning.visible = true;
+    panel.PicResults.visible = false;
+    lists.lvwResultProgress.visible = false;
+    panel.lblStatusOfActionTaken.visible = false;
+    panel.pgbDeletingErrors.visible = false;
+  } catch (...) {
+    LogError("cmdRestoreNow of frmMain");
+  }
+  return outcome;
+}
+
+void unzip1_OnFinished(RestoreOutcome& outcome, const UnzipReport& report) {
+  try {
+    for (const UnzipEntryOutcome& entry : report.entries) {
+      if (entry.result.ok()) continue;
+      ++outcome.failed;
+      LogErrorEntry(kErrPathAccess, entry.result.error, "unzip1_OnFinished of frmMain");
+    }
+    if (!report.archive.ok()) LogErrorEntry(kErrFileNotFound, report.archive.error, "unzip1_OnFinished of frmMain");
+    if (outcome.failed == 0) {
+      message(kRestoreCompleted, kMbOk | kMbIconInformation);
+    } else {
+      message("Restore finished, but " + std::to_string(outcome.failed) + " of " + std::to_string(outcome.items) +
+                  " items could not be restored.",
+              kMbOk | kMbIconExclamation);
+    }
+  } catch (...) {
+    LogError("unzip1_OnFinished of frmMain");
+  }
+}
+
+}  // namespace hm::backup

@@ -1,0 +1,192 @@
+#include "mainwindow/Repair.h"
+
+#include <memory>
+
+#include "backup/BackupSetNames.h"
+#include "backup/BackupSetWriter.h"
+#include "common/DoEvents.h"
+#include "common/Globals.h"
+#include "common/RegistryAccess.h"
+#include "mainwindow/RepairRowCheck.h"
+#include "platform/Machine.h"
+#include "shell/SettingsStore.h"
+
+namespace hm {
+
+using platform::machine;
+
+namespace {
+
+int ShowMessage(const std::string& text, unsigned flags) {
+  return machine().dialogs->messageBox(text, kProductName, flags);
+}
+
+bool BackupSettingOn(const RepairOptions& options) {
+  if (options.takeBackup) return *options.takeBackup;
+  try {
+    return GetSetting(kProductName, "Options", "chkTakeBackup", "True") == "True";
+  } catch (...) {
+    return true;  // when in doubt, keep a backup
+  }
+}
+
+// The registry action of a row, checked afterwards: a named value must be
+// gone, a default value must be an empty string.
+RowOutcome RemoveRegistryEntry(const ProblemEntry& row) {
+  const std::int32_t rootKey = ToLong(row.MainKey);
+  const std::string valueName = ValueNameOf(row);
+  if (row.KeyName == "(Default)") {
+    // The unnamed value is emptied, never deleted.
+    WriteKeyValue(rootKey, row.FullKeyPath, "", "");
+    const auto now = ReadRegistryValue(rootKey, row.FullKeyPath, "");
+    return now && now->type == platform::kRegSz && StringFromRegData(now->data).empty() ? RowOutcome::Fixed
+                                                                                          : RowOutcome::Failed;
+  }
+  DeleteValue(rootKey, row.FullKeyPath, valueName);
+  return ReadRegistryValue(rootKey, row.FullKeyPath, valueName) ? RowOutcome::Failed : RowOutcome::Fixed;
+}
+
+class RepairRun {
+ public:
+  RepairRun(ScanLists& lists, RepairPanel& panel, RepairResult& result) : lists_(lists), panel_(panel), result_(result) {}
+
+  // Steps 4 to 8: the set, then every checked row in list order.
+  void run(bool backupOn) {
+    const platform::LocalTime now = machine().clock->now();
+    result_.backupOn = backupOn;
+    try {
+      set_ = std::make_unique<backup::BackupSetWriter>(backup::BackupFolder(), now);
+    } catch (...) {
+      set_.reset();
+    }
+    if (backupOn) {
+      if (set_ && set_->writeHeader(now)) result_.backupBaseName = set_->baseName();
+      else stop(set_ ? set_->error() : "The backup set could not be started.");
+    }
+    panel_.lblStatusOfActionTaken.setCaption(kFixingStatusText);
+    panel_.lblStatusOfActionTaken.visible = true;
+    auto& errors = lists_.lvwErrors;
+    const std::size_t count = errors.rowCount();
+    panel_.pgbDeletingErrors.maximum = static_cast<int>(count) + 1;
+    panel_.pgbDeletingErrors.value = 0;
+    panel_.pgbDeletingErrors.visible = true;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (errors.row(i).checked) {
+        RepairedRow repaired{i + 1, ProblemAt(errors, i), RowOutcome::NotReached};
+        if (!stopped_) {
+          ++panel_.pgbDeletingErrors.value;
+          repaired.outcome = repairRow(repaired, backupOn);
+        }
+        if (repaired.outcome == RowOutcome::Fixed) ++result_.fixed;
+        else ++result_.skipped;
+        result_.rows.push_back(std::move(repaired));
+      }
+      DoEvents();
+    }
+  }
+
+ private:
+  void stop(const std::string& why) {
+    stopped_ = true;
+    result_.backupFailed = true;
+    result_.backupError = std::string(kProductName) +
+                          " stopped before removing anything more, because the backup could not be written.\r\n\r\n" +
+                          why;
+    ShowMessage(result_.backupError, platform::kMbOk | platform::kMbIconExclamation);
+  }
+
+  // The record comes first: what is not in the set is not removed.
+  bool writeRecord(const RepairedRow& repaired, const std::optional<platform::RegValue>& value) {
+    const auto& errors = lists_.lvwErrors;
+    if (set_->writeRecord(repaired.number, errors.headers(), errors.row(repaired.number - 1).cells, value)) return true;
+    stop(set_->error());
+    return false;
+  }
+
+  RowOutcome repairRow(const RepairedRow& repaired, bool backupOn) {
+    try {
+      const ProblemEntry& row = repaired.entry;
+      const RowCheck check = CheckRowBeforeRepair(row);
+      if (IsFileRow(row)) return repairFileRow(repaired, check, backupOn);
+      if (check.state == RowState::Gone) return RowOutcome::AlreadyGone;
+      if (check.state != RowState::StillBroken) return RowOutcome::Changed;
+      if (backupOn && !writeRecord(repaired, check.value)) return RowOutcome::NotReached;
+      return RemoveRegistryEntry(row);
+    } catch (...) {
+      return RowOutcome::Failed;
+    }
+  }
+
+  RowOutcome repairFileRow(const RepairedRow& repaired, const RowCheck& check, bool backupOn) {
+    const std::string& path = repaired.entry.FullKeyPath;
+    if (check.state == RowState::Changed) return RowOutcome::Changed;
+    if (!backupOn) {
+      if (check.state == RowState::Gone) return RowOutcome::AlreadyGone;
+      machine().files->deleteFile(path);
+      return FileExists(path) ? RowOutcome::Failed : RowOutcome::Fixed;
+    }
+    // A file already gone still gets its record; restore finds nothing to extract for it.
+    if (!writeRecord(repaired, std::nullopt)) return RowOutcome::NotReached;
+    if (check.state == RowState::Gone) return RowOutcome::AlreadyGone;
+    if (!set_->archiveThenDelete(path)) {
+      stop(set_->error());
+      return RowOutcome::NotReached;
+    }
+    return FileExists(path) ? RowOutcome::Failed : RowOutcome::Fixed;
+  }
+
+  ScanLists& lists_;
+  RepairPanel& panel_;
+  RepairResult& result_;
+  std::unique_ptr<backup::BackupSetWriter> set_;
+  bool stopped_ = false;
+};
+
+void ShowStartPanel(ScanLists& lists, RepairPanel& panel) {
+  lists.lvwResultProgress.visible = false;
+  panel.lblStatusOfActionTaken.visible = false;
+  panel.PgbScanning.visible = false;
+  panel.picMain.visible = true;
+  panel.picScanning.visible = false;
+  panel.PicResults.visible = false;
+}
+
+}  // namespace
+
+std::string RepairSummaryText(std::size_t found, std::size_t fixed) {
+  return "Windows Registry has been cleaned.\r\n\r\nProblems found: " + std::to_string(found) +
+         "\r\nProblems fixed: " + std::to_string(fixed);
+}
+
+RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, const RepairOptions& options) {
+  RepairResult result;
+  result.found = lists.lvwErrors.rowCount();
+  if (result.found == 0) {
+    result.message = kNothingToRepairText;
+    ShowMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
+    panel.cmdCancel.enabled = true;
+    ShowStartPanel(lists, panel);
+    return result;
+  }
+  const std::string question = std::string(kProductName) + kConfirmRepairText;
+  if (ShowMessage(question, platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes) return result;
+  result.confirmed = true;
+  panel.cmdRepairCorruptFiles.enabled = false;
+
+  RepairRun(lists, panel, result).run(BackupSettingOn(options));
+
+  for (std::size_t i = 0; i < lists.lvwRegistryvaluesScan.rowCount(); ++i) {
+    lists.lvwRegistryvaluesScan.setCell(i, kSectionStatus, "");
+    DoEvents();
+  }
+  lists.lvwResultProgress.visible = false;
+  panel.lblStatusOfActionTaken.visible = false;
+  panel.pgbDeletingErrors.visible = false;
+  panel.PgbScanning.visible = false;
+  result.message = RepairSummaryText(result.found, result.fixed);
+  ShowMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
+  ShowStartPanel(lists, panel);
+  return result;
+}
+
+}  // namespace hm

@@ -1,0 +1,77 @@
+// Repair: removes the problems the user kept checked after a scan, after
+// writing each one into a backup set that restore can replay.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Controls.h"
+#include "scan/ScanLists.h"
+
+namespace hm {
+
+inline constexpr const char* kNothingToRepairText =
+    "There are no corrupted Windows Registry entries to be repaired on your PC.";
+inline constexpr const char* kConfirmRepairText =
+    " will now clean the Windows Registry and other corrupted files/entries. Do you want to proceed? ";
+inline constexpr const char* kFixingStatusText = "Fixing the bugs...";
+
+// A panel of the main window, of which repair only switches the visibility.
+struct PanelModel {
+  bool visible = true;
+};
+
+// The controls of the main window that repair touches.
+struct RepairPanel {
+  platform::ButtonModel cmdRepairCorruptFiles;
+  platform::ButtonModel cmdCancel;
+  platform::LabelModel lblStatusOfActionTaken;
+  platform::ProgressBarModel pgbDeletingErrors;
+  platform::ProgressBarModel PgbScanning;
+  PanelModel picMain;
+  PanelModel picScanning;
+  PanelModel PicResults;
+};
+
+enum class RowOutcome {
+  Fixed,         // removed (or the default value emptied)
+  AlreadyGone,   // nothing left to remove
+  Changed,       // changed since the scan or its target came back: left alone
+  Failed,        // the deletion did not take effect
+  NotReached,    // the repair stopped before this row
+};
+
+struct RepairedRow {
+  std::size_t number = 0;  // 1-based position in lvwErrors
+  ProblemEntry entry;
+  RowOutcome outcome = RowOutcome::NotReached;
+};
+
+struct RepairResult {
+  bool confirmed = false;
+  std::size_t found = 0;    // every row of the list
+  std::size_t fixed = 0;    // rows whose value or file was really removed
+  std::size_t skipped = 0;  // checked rows that were not fixed
+  bool backupOn = false;
+  std::string backupBaseName;  // "" when no set was written
+  bool backupFailed = false;
+  std::string backupError;     // the message that said why the set could not be written
+  std::string message;         // the last message shown (the summary)
+  std::vector<RepairedRow> rows;  // the checked rows, in list order
+};
+
+struct RepairOptions {
+  // Overrides the stored "chkTakeBackup" for this run (the command line's --no-backup).
+  std::optional<bool> takeBackup;
+};
+
+// The repair button's handler. Reads the check marks of lvwErrors, never
+// changes its rows. Messages go through machine().dialogs.
+RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, const RepairOptions& options = {});
+
+// "Windows Registry has been cleaned." with the two counts.
+std::string RepairSummaryText(std::size_t found, std::size_t fixed);
+
+}  // namespace hm

@@ -1,0 +1,106 @@
+// The registry port's contract, run against the in-memory registry on Linux
+// and against the real API under wine (in a scratch key).
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/Machine.h"
+#include "platform/Text.h"
+#include "support/TestMachine.h"
+
+namespace hm {
+namespace {
+
+using namespace platform;
+
+class RegistryPortContract : public ::testing::Test {
+ protected:
+  RegistryPort& reg() { return *machine().registry; }
+  HKey create(std::string_view path) {
+    HKey k = 0;
+    EXPECT_EQ(reg().createKey(rootHandle(kHkeyCurrentUser), path, kKeyAllAccess, k), kSuccess) << path;
+    return k;
+  }
+  test::TestMachine m_;
+};
+
+TEST_F(RegistryPortContract, OpenAndCreate) {
+  HKey k = 123;
+  EXPECT_NE(reg().openKey(rootHandle(kHkeyCurrentUser), "Software\\Contract\\Missing", kKeyRead, k), kSuccess);
+  EXPECT_EQ(k, 0u);
+  const HKey deep = create("Software\\Contract\\A\\B\\C");
+  reg().closeKey(deep);
+  EXPECT_EQ(reg().openKey(rootHandle(kHkeyCurrentUser), "software\\CONTRACT\\a\\b", kKeyRead, k), kSuccess);
+  EXPECT_EQ(reg().setValue(k, "kept", kRegDword, std::string("\1\0\0\0", 4)), kSuccess);
+  reg().closeKey(k);
+  // Creating an existing key leaves it as it was.
+  k = create("Software\\Contract\\A\\B");
+  RegValue v;
+  EXPECT_EQ(reg().queryValue(k, "kept", v), kSuccess);
+  reg().closeKey(k);
+  reg().closeKey(0);  // closing nothing does no harm
+}
+
+TEST_F(RegistryPortContract, ValuesKeepTheirExactBytesAndTypes) {
+  const HKey k = create("Software\\Contract\\Values");
+  const std::string odd("\x41\x00\x42", 3);                 // a string without its NUL, odd length
+  const std::string sz = text::toUtf16Bytes("Grüße 日本 😀", true);
+  const std::string multi = text::toUtf16Bytes("a", true) + text::toUtf16Bytes("b", true) + std::string(2, '\0');
+  const std::string binary("\0\xff\x10\x00", 4);
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    std::string data;
+  } cases[] = {{"", kRegSz, sz},       {"odd", kRegSz, odd},        {"multi", kRegMultiSz, multi},
+               {"bin", kRegBinary, binary}, {"empty", kRegSz, ""}, {"Ünïcødé", kRegExpandSz, sz},
+               {"big", kRegBinary, std::string(100000, 'x')}};
+  for (const auto& c : cases) ASSERT_EQ(reg().setValue(k, c.name, c.type, c.data), kSuccess) << c.name;
+  for (const auto& c : cases) {
+    RegValue v;
+    ASSERT_EQ(reg().queryValue(k, c.name, v), kSuccess) << c.name;
+    EXPECT_EQ(v.type, c.type) << c.name;
+    EXPECT_EQ(v.data, c.data) << c.name;
+    std::uint32_t type = 0, size = 0;
+    ASSERT_EQ(reg().queryValueInfo(k, c.name, type, size), kSuccess);
+    EXPECT_EQ(size, c.data.size()) << c.name;
+  }
+  EXPECT_EQ(reg().deleteValue(k, "odd"), kSuccess);
+  EXPECT_NE(reg().deleteValue(k, "odd"), kSuccess);
+  RegValue v;
+  EXPECT_NE(reg().queryValue(k, "odd", v), kSuccess);
+  reg().closeKey(k);
+}
+
+TEST_F(RegistryPortContract, EnumerationByIndexWithTheCallersBufferSizes) {
+  const HKey k = create("Software\\Contract\\Enum");
+  for (const char* sub : {"beta", "Alpha", "gamma"}) reg().closeKey(create(std::string("Software\\Contract\\Enum\\") + sub));
+  reg().setValue(k, "first", kRegSz, text::toUtf16Bytes("1", true));
+  reg().setValue(k, std::string(300, 'n'), kRegBinary, std::string(5000, 'd'));
+  std::vector<std::string> names;
+  std::string name;
+  std::uint32_t i = 0;
+  for (; reg().enumKey(k, i, name, 256) == kSuccess; ++i) names.push_back(name);
+  EXPECT_EQ(reg().enumKey(k, i, name, 256), kNoMoreItems);
+  EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "gamma"}));
+  EXPECT_EQ(reg().enumKey(k, 0, name, 3), kMoreData);  // "Alpha" and its NUL need 6
+  std::set<std::string> valueNames;
+  RegValue v;
+  for (i = 0; reg().enumValue(k, i, name, 16384, nullptr, 0) == kSuccess; ++i) valueNames.insert(name);
+  EXPECT_EQ(reg().enumValue(k, i, name, 16384, nullptr, 0), kNoMoreItems);
+  EXPECT_EQ(valueNames.size(), 2u);
+  EXPECT_TRUE(valueNames.count(std::string(300, 'n')));
+  // Data or a name larger than the caller's buffers: kMoreData.
+  bool sawMoreData = false, sawNameTooLong = false;
+  for (i = 0; i < 2; ++i) {
+    sawMoreData |= reg().enumValue(k, i, name, 16384, &v, 255) == kMoreData;
+    sawNameTooLong |= reg().enumValue(k, i, name, 255, nullptr, 0) == kMoreData;
+  }
+  EXPECT_TRUE(sawMoreData);
+  EXPECT_TRUE(sawNameTooLong);
+  reg().closeKey(k);
+}
+
+TEST_F(RegistryPortContract, ThePlatformIsOfTheNtFamily) { EXPECT_EQ(reg().platformId(), 2u); }
+
+}  // namespace
+}  // namespace hm
