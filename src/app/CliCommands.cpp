@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "app/CliRepair.h"
 #include "app/JsonWriter.h"
 #include "common/Globals.h"
 #include "common/RegistryAccess.h"
@@ -25,12 +26,16 @@ namespace {
 constexpr const char* kUsage =
     "usage: hivemend scan [--quick | --deep] [--json] [--prefix PATH]\n"
     "       hivemend sections [--deep] [--prefix PATH]\n"
+    "       hivemend repair [--quick | --deep] [--section NAME]... [--only N[,N...]] [--yes] [--no-backup]\n"
+    "                       [--prefix PATH]\n"
     "       hivemend list-registry ROOT\\KEY [--prefix PATH]\n"
     "\n"
     "  scan       scans the registry (and with --deep the shortcuts of the fixed drives)\n"
     "             for entries that point at something that no longer exists.\n"
     "             Exit status: 0 nothing found, 1 problems found, 2 usage or machine error.\n"
     "  sections   lists the scan sections with their threat levels.\n"
+    "  repair     scans, then removes the problems found (all, or those of the named sections,\n"
+    "             or the numbers the scan printed) after writing a backup set.\n"
     "  list-registry  prints every key and value below a key (name, type, data as hex).\n"
     "  --prefix   the Wine prefix to work on (Linux; default $WINEPREFIX, else ~/.wine).\n"
     "  --json     prints the section rows and the problem records as JSON.\n";
@@ -256,6 +261,7 @@ int listRegistry(const Options& o) {
 }  // namespace
 
 int Run(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == "repair") return RepairCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   Options o;
   std::string error;
   if (!parse(args, o, error)) {

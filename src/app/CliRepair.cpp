@@ -186,7 +186,8 @@ bool SelectRows(ScanLists& lists, const RepairArgs& o, std::string& error) {
     bool selected = o.only.empty() || o.only.count(i + 1) > 0;
     if (selected && !o.sections.empty()) {
       bool inSection = false;
-      for (const std::string& name : o.sections) inSection = inSection || text::equalsNoCase(errors.cell(i, kSection), name);
+      for (const std::string& name : o.sections)
+        inSection = inSection || text::equalsNoCase(errors.cell(i, kSection), name);
       selected = inSection;
     }
     errors.setChecked(i, selected);
@@ -255,8 +256,10 @@ int RepairCommand(const std::vector<std::string>& args) {
     return 1;
   }
   PrintRows(result);
-  if (!result.backupBaseName.empty()) std::printf("\nBackup set: %s.bkp\n", result.backupBaseName.c_str());
-  else if (result.confirmed && !result.backupOn) std::printf("\nNo backup set was written (backup off).\n");
+  if (!result.backupBaseName.empty())
+    std::printf("\nBackup set: %s.bkp\n", result.backupBaseName.c_str());
+  else if (result.confirmed && !result.backupOn)
+    std::printf("\nNo backup set was written (backup off).\n");
 
   int status = result.skipped > 0 ? 1 : 0;
   if (!opened->save(error)) {

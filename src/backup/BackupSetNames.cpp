@@ -26,8 +26,8 @@ bool isFolder(const std::string& path) {
 std::string BackupFolder() { return GetPathWithSlash(machine().files->programFolder()) + "Backup\\"; }
 
 std::string SecondsSinceMidnightText(const platform::LocalTime& t) {
-  const float seconds = static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second) +
-                        static_cast<float>(t.millisecond) / 1000.0f;
+  const float seconds =
+      static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second) + static_cast<float>(t.millisecond) / 1000.0f;
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.7g", static_cast<double>(seconds));
   std::string text(buffer);

@@ -64,7 +64,8 @@ bool BackupSetWriter::writeRecord(std::size_t rowNumber, const std::vector<std::
   if (ok && value) {
     ok = writeKey("ValueType", std::to_string(value->type)) && writeKey("ValueData", HexBytes(value->data));
   }
-  if (!ok) error_ = "The record of row " + std::to_string(rowNumber) + " could not be written to " + descriptionPath() + ".";
+  if (!ok)
+    error_ = "The record of row " + std::to_string(rowNumber) + " could not be written to " + descriptionPath() + ".";
   return ok;
 }
 
@@ -73,7 +74,8 @@ bool BackupSetWriter::archiveThenDelete(std::string_view filePath) {
   ZipResult result = xzipper1_.addFile(filePath);
   if (result.ok()) result = xzipper1_.writeArchive();
   if (!result.ok()) {
-    error_ = "The file " + std::string(filePath) + " could not be stored in " + archivePath() + " (" + result.error + ").";
+    error_ =
+        "The file " + std::string(filePath) + " could not be stored in " + archivePath() + " (" + result.error + ").";
     return false;
   }
   return true;

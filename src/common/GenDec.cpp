@@ -200,6 +200,7 @@ bool PathMissing(std::string_view path) {
   for (const bool includeFolders : {false, true}) {
     switch (files->findFirst(path, includeFolders)) {
       case platform::FindResult::Found:
+      case platform::FindResult::CannotTell:  // what cannot be looked at is not called missing
         return false;
       case platform::FindResult::InvalidName:
         Raise(kErrBadFileName);

@@ -21,8 +21,9 @@ std::string CheckCommonProgramFilesPath(std::string_view text);
 
 // True when neither a file (of any attributes) nor a folder exists at the
 // path; wildcards in the last component match as the platform's do. An empty
-// path is not missing. A name the platform refuses raises a Failure for the
-// calling check's trap.
+// path, and one the machine cannot look at (an unreachable network path), is
+// not missing. A name the platform refuses raises a Failure for the calling
+// check's trap.
 bool PathMissing(std::string_view path);
 
 // Text helpers with the program's 1-based, character-counting rules.

@@ -40,7 +40,7 @@ RowOutcome RemoveRegistryEntry(const ProblemEntry& row) {
     WriteKeyValue(rootKey, row.FullKeyPath, "", "");
     const auto now = ReadRegistryValue(rootKey, row.FullKeyPath, "");
     return now && now->type == platform::kRegSz && StringFromRegData(now->data).empty() ? RowOutcome::Fixed
-                                                                                          : RowOutcome::Failed;
+                                                                                        : RowOutcome::Failed;
   }
   DeleteValue(rootKey, row.FullKeyPath, valueName);
   return ReadRegistryValue(rootKey, row.FullKeyPath, valueName) ? RowOutcome::Failed : RowOutcome::Fixed;
@@ -48,7 +48,8 @@ RowOutcome RemoveRegistryEntry(const ProblemEntry& row) {
 
 class RepairRun {
  public:
-  RepairRun(ScanLists& lists, RepairPanel& panel, RepairResult& result) : lists_(lists), panel_(panel), result_(result) {}
+  RepairRun(ScanLists& lists, RepairPanel& panel, RepairResult& result)
+      : lists_(lists), panel_(panel), result_(result) {}
 
   // Steps 4 to 8: the set, then every checked row in list order.
   void run(bool backupOn) {
@@ -60,8 +61,10 @@ class RepairRun {
       set_.reset();
     }
     if (backupOn) {
-      if (set_ && set_->writeHeader(now)) result_.backupBaseName = set_->baseName();
-      else stop(set_ ? set_->error() : "The backup set could not be started.");
+      if (set_ && set_->writeHeader(now))
+        result_.backupBaseName = set_->baseName();
+      else
+        stop(set_ ? set_->error() : "The backup set could not be started.");
     }
     panel_.lblStatusOfActionTaken.setCaption(kFixingStatusText);
     panel_.lblStatusOfActionTaken.visible = true;
@@ -77,8 +80,10 @@ class RepairRun {
           ++panel_.pgbDeletingErrors.value;
           repaired.outcome = repairRow(repaired, backupOn);
         }
-        if (repaired.outcome == RowOutcome::Fixed) ++result_.fixed;
-        else ++result_.skipped;
+        if (repaired.outcome == RowOutcome::Fixed)
+          ++result_.fixed;
+        else
+          ++result_.skipped;
         result_.rows.push_back(std::move(repaired));
       }
       DoEvents();

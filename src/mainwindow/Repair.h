@@ -36,11 +36,11 @@ struct RepairPanel {
 };
 
 enum class RowOutcome {
-  Fixed,         // removed (or the default value emptied)
-  AlreadyGone,   // nothing left to remove
-  Changed,       // changed since the scan or its target came back: left alone
-  Failed,        // the deletion did not take effect
-  NotReached,    // the repair stopped before this row
+  Fixed,        // removed (or the default value emptied)
+  AlreadyGone,  // nothing left to remove
+  Changed,      // changed since the scan or its target came back: left alone
+  Failed,       // the deletion did not take effect
+  NotReached,   // the repair stopped before this row
 };
 
 struct RepairedRow {
@@ -57,8 +57,8 @@ struct RepairResult {
   bool backupOn = false;
   std::string backupBaseName;  // "" when no set was written
   bool backupFailed = false;
-  std::string backupError;     // the message that said why the set could not be written
-  std::string message;         // the last message shown (the summary)
+  std::string backupError;        // the message that said why the set could not be written
+  std::string message;            // the last message shown (the summary)
   std::vector<RepairedRow> rows;  // the checked rows, in list order
 };
 

@@ -24,6 +24,7 @@ enum class FindResult {
   Found,
   NotFound,
   InvalidName,  // the platform refuses the name outright (bad characters, too long)
+  CannotTell,   // the machine cannot look (a network path it cannot reach, a drive not ready)
 };
 
 struct DirEntry {

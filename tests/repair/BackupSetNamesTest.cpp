@@ -1,7 +1,6 @@
-#include "backup/BackupSetNames.h"
-
 #include <gtest/gtest.h>
 
+#include "backup/BackupSetNames.h"
 #include "backup/BackupSetWriter.h"
 #include "support/TestMachine.h"
 

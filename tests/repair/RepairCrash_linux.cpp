@@ -1,10 +1,9 @@
 // A repair killed at any moment must leave every shortcut it removed in the
 // backup set: its record in the description file and its bytes in the archive.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <random>
@@ -68,7 +67,8 @@ TEST(RepairCrash, EveryRemovedShortcutIsInTheSetWhenTheRepairIsKilled) {
       ++removed;
       bool recorded = false;
       for (const auto& record : set)
-        recorded = recorded || (record.name == "Restore: " + std::to_string(i + 1) && record.get("FullKeyPath") == links[i]);
+        recorded =
+            recorded || (record.name == "Restore: " + std::to_string(i + 1) && record.get("FullKeyPath") == links[i]);
       EXPECT_TRUE(recorded) << "round " << round << ": " << links[i] << " removed without a record";
       std::string stored;
       EXPECT_TRUE(haveArchive && zip.extract(*backup::zipEntryNameForPath(links[i]), stored).ok() && stored == bytes[i])

@@ -1,5 +1,3 @@
-#include "mainwindow/Repair.h"
-
 #include <gtest/gtest.h>
 
 #include "backup/BackupSetNames.h"
@@ -9,6 +7,7 @@
 #include "common/RegistryAccess.h"
 #include "diskscan/DiskScanTestSupport.h"
 #include "diskscan/ShortcutScan.h"
+#include "mainwindow/Repair.h"
 #include "mainwindow/RepairRowCheck.h"
 #include "mainwindow/ScanCommands.h"
 #include "platform/Machine.h"
@@ -45,7 +44,8 @@ class RepairTest : public ::testing::Test {
   // Six start-up values under HKCU, each naming a program that is gone.
   void seedSixStartupValues() {
     for (char c = 'A'; c <= 'F'; ++c)
-      test::SetString(kHkeyCurrentUser, kRunKey, std::string(1, c), "\"" + m.path(std::string("Gone\\") + c + ".exe") + "\"");
+      test::SetString(kHkeyCurrentUser, kRunKey, std::string(1, c),
+                      "\"" + m.path(std::string("Gone\\") + c + ".exe") + "\"");
   }
   // A shortcut whose target is missing, as a file row of the list.
   std::string addBrokenShortcut(const std::string& name) {
@@ -109,7 +109,7 @@ TEST_F(RepairTest, NoRowCheckedLeavesOnlyTheHeaderAndFixesNothing) {
   EXPECT_TRUE(value(kHkeyCurrentUser, kRunKey, "C"));
 }
 
-TEST_F(RepairTest, RecordsAreNumberedByListPositionAndWrittenBeforeTheDeletion) {
+TEST_F(RepairTest, RecordsAreNumberedByListPositionWithGaps) {
   seedSixStartupValues();
   scan();
   ASSERT_EQ(lists.lvwErrors.rowCount(), 6u);

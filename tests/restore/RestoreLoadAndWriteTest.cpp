@@ -207,7 +207,7 @@ TEST_F(RestoreWrite, FailedAndUnusableRecordsAreCountedAndTheRestGoesOn) {
                     RegistryRecordOf(4, kHklm, "HKEY_LOCAL_MACHINE", kRun, "BadHex", "x", {{"1", "7g00"}}),
                     RegistryRecordOf(5, kHklm, "HKEY_LOCAL_MACHINE", kRun, "BadType", "x", {{"-1", "00"}}),
                     RegistryRecordOf(6, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Fine", "x", {{"1", "7800"}}),
-                    RegistryRecordOf(7, kHklm, "HKEY_LOCAL_MACHINE", kRun, "LockedOld", "x")}));
+                    RegistryRecordOf(7, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Locked2", "", {{"3", ""}})}));
   ASSERT_TRUE(load("HivemendBK1.bkp"));
   LockedValues locked(*m.machine().registry);
   platform::Machine machine = m.machine();

@@ -49,33 +49,33 @@ void SeedHealthyEntries(TestMachine& m) {
   SetString(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\VirtualDeviceDrivers", "good", "good.dll");
 }
 
-std::map<std::string, std::string> SeedOneBrokenEntryPerSection(TestMachine& m) {
+std::map<std::string, std::vector<std::string>> SeedOneBrokenEntryPerSection(TestMachine& m) {
   SeedHealthyEntries(m);
-  std::map<std::string, std::string> expected;
+  std::map<std::string, std::vector<std::string>> expected;
   CreateEmptyKey(kHkeyClassesRoot, "TypeLib\\{0000000A-BAD}\\1.0\\HELPDIR");
-  expected["Registry Integrity"] = "(value not set)";
+  expected["Registry Integrity"] = {"(value not set)"};
   SetString(kHkeyClassesRoot, "CLSID\\{0000000B-BAD}\\InprocServer32", "", m.path("Gone\\gone.dll"));
-  expected["ActiveX \\ COM"] = m.path("Gone\\gone.dll");
+  expected["ActiveX \\ COM"] = {m.path("Gone\\gone.dll")};
   SetString(kHkeyClassesRoot, "Applications\\gone.exe\\shell\\open", "DelegateExecute", "gone.ocx");
-  expected["ActiveX \\ COM Subsections"] = m.systemFolder() + "\\gone.ocx";
+  expected["ActiveX \\ COM Subsections"] = {m.path("Gone\\gone.dll"), m.systemFolder() + "\\gone.ocx"};
   const std::string openWith =
       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.gone\\OpenWithList";
   CreateEmptyKey(kHkeyCurrentUser, openWith);
-  expected["File Extensions"] = openWith;
+  expected["File Extensions"] = {openWith};
   SetString(kHkeyLocalMachine, kCurrentVersion + "\\App Paths\\gone.exe", "", m.path("Gone\\gone.exe"));
-  expected["Application Paths"] = m.path("Gone\\gone.exe");
+  expected["Application Paths"] = {m.path("Gone\\gone.exe")};
   SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Gone (TrueType)", "gone.ttf");
-  expected["Windows Fonts"] = m.windowsFolder() + "\\Fonts\\gone.ttf";
+  expected["Windows Fonts"] = {m.windowsFolder() + "\\Fonts\\gone.ttf"};
   SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\HTML Help", "gone.chm", m.path("Help"));
-  expected["Help Files"] = m.path("Help") + "\\gone.chm";
+  expected["Help Files"] = {m.path("Help") + "\\gone.chm"};
   SetDword(kHkeyLocalMachine, kCurrentVersion + "\\SharedDLLs", m.path("Gone\\shared.dll"), 2);
-  expected["Microsoft Shared"] = m.path("Gone\\shared.dll");
+  expected["Microsoft Shared"] = {m.path("Gone\\shared.dll")};
   SetString(kHkeyCurrentUser, kCurrentVersion + "\\Run", "Gone", "\"" + m.path("Gone\\start.exe") + "\"");
-  expected["Windows Startup"] = m.path("Gone\\start.exe");
+  expected["Windows Startup"] = {m.path("Gone\\start.exe")};
   SetString(kHkeyLocalMachine, kCurrentVersion + "\\Uninstall\\Gone", "UninstallString", m.path("Gone\\unins000.exe"));
-  expected["Uninstall Section"] = m.path("Gone\\unins000.exe");
+  expected["Uninstall Section"] = {m.path("Gone\\unins000.exe")};
   SetString(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\VirtualDeviceDrivers", "gone", "gone.vxd");
-  expected["VxD Section"] = m.systemFolder() + "\\gone.vxd";
+  expected["VxD Section"] = {m.systemFolder() + "\\gone.vxd"};
   return expected;
 }
 

@@ -4,13 +4,17 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/TestMachine.h"
 
 namespace hm::test {
 
-// Section name -> the KeyValue of its one broken entry.
-std::map<std::string, std::string> SeedOneBrokenEntryPerSection(TestMachine& m);
+// Section name -> the KeyValues a scan must report for it, in order. The
+// class registrations are walked twice (below HKEY_CLASSES_ROOT and below
+// HKEY_LOCAL_MACHINE\SOFTWARE\Classes), so a broken COM server shows in both
+// COM sections.
+std::map<std::string, std::vector<std::string>> SeedOneBrokenEntryPerSection(TestMachine& m);
 // Only healthy entries, one or more per section.
 void SeedHealthyEntries(TestMachine& m);
 

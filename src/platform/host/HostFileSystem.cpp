@@ -1,5 +1,6 @@
 #include "platform/host/HostFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -28,6 +29,18 @@ std::string trimComponent(std::string_view c) {
 
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
 }  // namespace
+
+// Hidden and System as Wine keeps them (user.DOSATTRIB, hex text such as
+// "0x22"), else a dot-file is hidden.
+std::uint32_t dosAttributes(const char* hostPath, std::string_view name) {
+  char buf[32] = {};
+  const ssize_t n = ::getxattr(hostPath, "user.DOSATTRIB", buf, sizeof buf - 1);
+  if (n > 0) {
+    buf[n] = '\0';
+    return static_cast<std::uint32_t>(std::strtoul(buf, nullptr, 16)) & (kAttrHidden | kAttrSystem);
+  }
+  return (name.size() > 1 && name[0] == '.' && name != "..") ? kAttrHidden : 0;
+}
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
   const std::u16string p = text::toUtf16(pattern), n = text::toUtf16(name);
@@ -153,24 +166,15 @@ std::uint32_t HostFileSystem::hostAttributes(const fs::path& p) {
   }
   if (S_ISDIR(st.st_mode)) attrs |= kAttrDirectory;
   else attrs |= kAttrArchive;
-  if (::access(p.c_str(), W_OK) != 0 && !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
-    attrs |= kAttrReadOnly;
-  char buf[32] = {};
-  const ssize_t n = ::getxattr(p.c_str(), "user.DOSATTRIB", buf, sizeof buf - 1);
-  if (n > 0) {
-    buf[n] = '\0';
-    const std::uint32_t dos = static_cast<std::uint32_t>(std::strtoul(buf, nullptr, 16));
-    attrs |= dos & (kAttrHidden | kAttrSystem);
-  } else {
-    const std::string name = p.filename().string();
-    if (name.size() > 1 && name[0] == '.' && name != "..") attrs |= kAttrHidden;
-  }
-  return attrs;
+  if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attrs |= kAttrReadOnly;
+  return attrs | dosAttributes(p.c_str(), p.filename().string());
 }
 
 FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders) {
   const Split s = split(path, true);
   if (s.invalid) return FindResult::InvalidName;
+  if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'))
+    return FindResult::CannotTell;  // a network share: not reachable from here
   if (s.drive == 0 || s.components.empty()) {
     // A drive root is a folder.
     if (s.drive != 0 && includeFolders && walk(s.drive, {}, 0)) return FindResult::Found;
@@ -209,14 +213,33 @@ std::optional<std::uint32_t> HostFileSystem::attributes(std::string_view path) {
 bool HostFileSystem::listFolder(std::string_view folder, std::vector<DirEntry>& entries) {
   entries.clear();
   const auto p = resolveExisting(folder);
-  std::error_code ec;
-  if (!p || !fs::is_directory(*p, ec)) return false;
-  fs::directory_iterator d(*p, ec);
-  if (ec) return false;
-  for (fs::directory_iterator e; d != e; d.increment(ec)) {
-    if (ec) return false;
-    entries.push_back(DirEntry{d->path().filename().string(), hostAttributes(d->path())});
+  if (!p) return false;
+  DIR* dir = ::opendir(p->c_str());
+  if (dir == nullptr) return false;
+  // The entry's type comes with the listing; only links and unknown types
+  // need a stat, and hidden/system one attribute read.
+  std::string path = p->string() + "/";
+  const std::size_t base = path.size();
+  while (const dirent* d = ::readdir(dir)) {
+    const std::string_view name(d->d_name);
+    if (name == "." || name == "..") continue;
+    path.resize(base);
+    path += name;
+    std::uint32_t attrs = 0;
+    if (d->d_type == DT_DIR) {
+      attrs = kAttrDirectory;
+    } else if (d->d_type == DT_REG) {
+      attrs = kAttrArchive;
+    } else {
+      attrs = hostAttributes(path);
+      if (attrs == 0xFFFFFFFFu) continue;  // gone meanwhile
+      entries.push_back(DirEntry{std::string(name), attrs});
+      continue;
+    }
+    attrs |= dosAttributes(path.c_str(), name);
+    entries.push_back(DirEntry{std::string(name), attrs});
   }
+  ::closedir(dir);
   std::sort(entries.begin(), entries.end(),
             [](const DirEntry& a, const DirEntry& b) { return text::compareNoCase(a.name, b.name) < 0; });
   return true;
@@ -259,7 +282,9 @@ bool HostFileSystem::appendFile(std::string_view path, std::string_view bytes) {
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
-  const bool ok = ::close(fd) == 0 && done == bytes.size();
+  // Flushed before it counts: a backup record must outlive a power cut.
+  const bool synced = ::fdatasync(fd) == 0;
+  const bool ok = ::close(fd) == 0 && done == bytes.size() && synced;
   return ok;
 }
 

@@ -57,6 +57,8 @@ class HostFileSystem : public FileSystemPort {
   HostFolders folders_;
 };
 
+std::uint32_t dosAttributes(const char* hostPath, std::string_view name);
+
 // Windows wildcard match of one name ("*" and "?"), without regard to case.
 bool MatchesWildcard(std::string_view pattern, std::string_view name);
 

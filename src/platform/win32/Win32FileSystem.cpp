@@ -61,6 +61,10 @@ FindResult Win32FileSystem::findFirst(std::string_view path, bool includeFolders
     if (err == ERROR_INVALID_NAME || err == ERROR_FILENAME_EXCED_RANGE || err == ERROR_BAD_PATHNAME ||
         err == ERROR_DIRECTORY)
       return FindResult::InvalidName;
+    if (err == ERROR_BAD_NETPATH || err == ERROR_BAD_NET_NAME || err == ERROR_NETNAME_DELETED ||
+        err == ERROR_NETWORK_UNREACHABLE || err == ERROR_HOST_UNREACHABLE || err == ERROR_NO_NET_OR_BAD_PATH ||
+        err == ERROR_NOT_READY || err == ERROR_ACCESS_DENIED)
+      return FindResult::CannotTell;
     return FindResult::NotFound;
   }
   do {
@@ -123,7 +127,8 @@ bool Win32FileSystem::appendFile(std::string_view path, std::string_view bytes) 
   FileHandle f{CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr)};
   if (f.h == INVALID_HANDLE_VALUE) return false;
-  return writeAll(f.h, bytes);
+  // Flushed before it counts: a backup record must outlive a power cut.
+  return writeAll(f.h, bytes) && FlushFileBuffers(f.h);
 }
 
 bool Win32FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
