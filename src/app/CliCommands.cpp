@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "app/CliBackups.h"
 #include "app/CliRepair.h"
 #include "app/JsonWriter.h"
 #include "common/Globals.h"
@@ -28,6 +29,9 @@ constexpr const char* kUsage =
     "       hivemend sections [--deep] [--prefix PATH]\n"
     "       hivemend repair [--quick | --deep] [--section NAME]... [--only N[,N...]] [--yes] [--no-backup]\n"
     "                       [--prefix PATH]\n"
+    "       hivemend backups [--prefix PATH]\n"
+    "       hivemend backups delete NAME [--yes] [--prefix PATH]\n"
+    "       hivemend restore NAME [--yes] [--prefix PATH]\n"
     "       hivemend list-registry ROOT\\KEY [--prefix PATH]\n"
     "\n"
     "  scan       scans the registry (and with --deep the shortcuts of the fixed drives)\n"
@@ -36,6 +40,8 @@ constexpr const char* kUsage =
     "  sections   lists the scan sections with their threat levels.\n"
     "  repair     scans, then removes the problems found (all, or those of the named sections,\n"
     "             or the numbers the scan printed) after writing a backup set.\n"
+    "  backups    lists the backup sets that repairs left (or deletes one).\n"
+    "  restore    puts back everything a backup set holds.\n"
     "  list-registry  prints every key and value below a key (name, type, data as hex).\n"
     "  --prefix   the Wine prefix to work on (Linux; default $WINEPREFIX, else ~/.wine).\n"
     "  --json     prints the section rows and the problem records as JSON.\n";
@@ -261,7 +267,12 @@ int listRegistry(const Options& o) {
 }  // namespace
 
 int Run(const std::vector<std::string>& args) {
-  if (!args.empty() && args[0] == "repair") return RepairCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (!args.empty()) {
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args[0] == "repair") return RepairCommand(rest);
+    if (args[0] == "backups") return BackupsCommand(rest);
+    if (args[0] == "restore") return RestoreCommand(rest);
+  }
   Options o;
   std::string error;
   if (!parse(args, o, error)) {

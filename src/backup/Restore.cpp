@@ -4,6 +4,7 @@
 #include <set>
 
 #include "backup/BackupSetNames.h"
+#include "backup/BackupSetSections.h"
 #include "backup/BackupSetTime.h"
 #include "backup/RestoreRecord.h"
 #include "backup/ZipEntryName.h"
@@ -164,21 +165,12 @@ bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
     rows.clear();
     panel.restoreRecords.clear();
 
-    shell::cInifile ini;
-    ini.setPath(SelectedBackupFile);
-    std::vector<std::string> sections, keys;
-    std::int32_t sectionCount = 0, keyCount = 0;
-    ini.EnumerateAllSections(sections, sectionCount);
     std::optional<std::size_t> current;
-    for (const std::string& section : sections) {
-      if (!text::containsNoCase(section, "Restore:")) continue;
-      ini.setSection(section);
-      ini.EnumerateCurrentSection(keys, keyCount);
-      for (const std::string& key : keys) {
-        ini.setKey(key);
-        std::string value = ini.wholeValue();
+    for (const IniSectionEntries& section : ReadIniSections(SelectedBackupFile)) {
+      if (!text::containsNoCase(section.name, "Restore:")) continue;
+      for (const auto& [key, value] : section.entries) {
         if (text::equalsNoCase(key, "MainKey")) {
-          current = rows.addRow({std::move(value)}, true);
+          current = rows.addRow({value}, true);
           panel.restoreRecords.emplace_back();
           continue;
         }
@@ -216,8 +208,7 @@ namespace {
 
 // Selects the archive's entries for the set's file rows: only a path a row
 // names is ever written. Returns how many were selected.
-std::size_t selectFileRows(const std::vector<std::string>& filePaths, const std::string& archivePath,
-                           Unzipper& unzip) {
+std::size_t selectFileRows(const std::vector<std::string>& filePaths, const std::string& archivePath, Unzipper& unzip) {
   ZipReader reader;
   const bool readable = reader.openFile(archivePath).ok();
   std::size_t selected = 0;

@@ -99,7 +99,7 @@ std::optional<std::string> RecordedValueIdentity(const RegistryRecord& r) {
     return std::nullopt;
   }
   // The classes root shows the machine's classes key: both spellings are one value.
-  std::string where = root == platform::kHkeyClassesRoot ? "HKLM\\SOFTWARE\\Classes\\" + r.FullKeyPath
+  std::string where = root == platform::kHkeyClassesRoot    ? "HKLM\\SOFTWARE\\Classes\\" + r.FullKeyPath
                       : root == platform::kHkeyLocalMachine ? "HKLM\\" + r.FullKeyPath
                                                             : "HKCU\\" + r.FullKeyPath;
   return text::toUpper(where) + '\0' + text::toUpper(valueNameOf(r));
@@ -111,13 +111,17 @@ bool RestoreRegistryRecord(const RegistryRecord& r, bool setCarriesRawValues) {
   const bool isDefault = r.KeyName == kDefaultValueName;
 
   if (r.ValueType || r.ValueData) {
-    if (!r.ValueType || !r.ValueData) Raise(kErrInvalidCall, "the record holds ValueType or ValueData alone");
+    if (!r.ValueType) Raise(kErrInvalidCall, "the record holds ValueData without ValueType");
     const std::uint32_t type = parseValueType(*r.ValueType);
-    const auto bytes = DecodeHexBytes(*r.ValueData);
+    // Empty data has no ValueData line: the INI writer drops a key whose value is empty.
+    const auto bytes = DecodeHexBytes(r.ValueData.value_or(std::string()));
     if (!bytes) Raise(kErrInvalidCall, "unreadable ValueData");
     return writeRaw(root, r.FullKeyPath, name, type, *bytes);
   }
-  if (isDefault && (setCarriesRawValues || r.KeyValue == kValueNotSet)) return deleteAgain(root, r.FullKeyPath, name);
+  // A default value recorded as not set, or as its key's path (an empty file
+  // extension key), was absent: repair's empty string goes again.
+  if (isDefault && (setCarriesRawValues || r.KeyValue == kValueNotSet || r.KeyValue == r.FullKeyPath))
+    return deleteAgain(root, r.FullKeyPath, name);
   // A named value the repair found missing: it had nothing to remove, so there is nothing to put back.
   if (setCarriesRawValues) return true;
 

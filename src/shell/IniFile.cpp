@@ -114,6 +114,7 @@ const IniText& cInifile::parsed(const std::string& bytes) const {
 
 const IniText* cInifile::readFileText() const {
   if (path_.empty()) return nullptr;
+  if (keepLoaded_ && cache_) return &cache_->text;
   platform::FileSystemPort* files = machine().files;
   if (files == nullptr) return nullptr;
   const std::optional<std::string> bytes = files->readFile(path_);

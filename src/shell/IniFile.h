@@ -79,7 +79,12 @@ class cInifile {
   // half to even), or lDefault when it does not convert.
   static std::int32_t CLngDefault(std::string_view sString, std::int32_t lDefault);
 
+  // Reads from the copy read first instead of the file each time: for a
+  // reader that takes thousands of entries from a file nobody else changes.
+  void keepFileLoaded(bool keep) { keepLoaded_ = keep; }
+
  private:
+  bool keepLoaded_ = false;
   // The file's text parsed, or nothing when it cannot be read.
   const IniText* readFileText() const;
   const IniText& parsed(const std::string& bytes) const;

@@ -60,8 +60,16 @@ IniText::Line IniText::parseLine(std::string_view text) {
 std::optional<std::size_t> IniText::findSection(std::string_view section) const {
   // The lines before the first header form a section without a name.
   if (section.empty()) return kLeading;
+  // Readers take a section's keys one after another: try the last one found first.
+  const auto isHeaderOf = [&](std::size_t i) {
+    return i < lines_.size() && lines_[i].kind == Kind::Header && text::equalsNoCase(lines_[i].name, section);
+  };
+  if (lastHeader_ != kLeading && isHeaderOf(lastHeader_)) return lastHeader_;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::Header && text::equalsNoCase(lines_[i].name, section)) return i;
+    if (isHeaderOf(i)) {
+      lastHeader_ = i;
+      return i;
+    }
   }
   return std::nullopt;
 }
@@ -119,6 +127,7 @@ IniText::Change IniText::touched(std::size_t lineIndex) {
 }
 
 IniText::Change IniText::setValue(std::string_view section, std::string_view key, std::string_view value) {
+  lastHeader_ = kLeading;  // lines may move
   section = trimIniBlanks(section);
   key = trimIniBlanks(key);
   const std::string entryText = std::string(key) + "=" + std::string(value);
@@ -146,6 +155,7 @@ IniText::Change IniText::setValue(std::string_view section, std::string_view key
 }
 
 IniText::Change IniText::deleteKey(std::string_view section, std::string_view key) {
+  lastHeader_ = kLeading;  // lines may move
   // Every section of that name is searched, as the profile functions do.
   key = trimIniBlanks(key);
   section = trimIniBlanks(section);
@@ -161,6 +171,7 @@ IniText::Change IniText::deleteKey(std::string_view section, std::string_view ke
 }
 
 IniText::Change IniText::deleteSection(std::string_view section) {
+  lastHeader_ = kLeading;  // lines may move
   const auto header = findSection(trimIniBlanks(section));
   if (!header || header == kLeading) return Change::None;
   const std::size_t end = sectionEnd(*header);

@@ -62,6 +62,8 @@ class IniText {
   Change touched(std::size_t lineIndex);
 
   std::vector<Line> lines_;
+  // The header found last (the first of its name when it was found); edits forget it.
+  mutable std::size_t lastHeader_ = kLeading;
   bool bom_ = false;
   std::size_t savedLines_ = 0;      // lines already on disk
   bool savedEndsWithBreak_ = true;  // the saved text ends in a line break (or is empty)

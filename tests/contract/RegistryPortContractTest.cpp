@@ -30,7 +30,7 @@ TEST_F(RegistryPortContract, OpenAndCreate) {
   EXPECT_EQ(k, 0u);
   const HKey deep = create("Software\\Contract\\A\\B\\C");
   reg().closeKey(deep);
-  EXPECT_EQ(reg().openKey(rootHandle(kHkeyCurrentUser), "software\\CONTRACT\\a\\b", kKeyRead, k), kSuccess);
+  EXPECT_EQ(reg().openKey(rootHandle(kHkeyCurrentUser), "software\\CONTRACT\\a\\b", kKeyAllAccess, k), kSuccess);
   EXPECT_EQ(reg().setValue(k, "kept", kRegDword, std::string("\1\0\0\0", 4)), kSuccess);
   reg().closeKey(k);
   // Creating an existing key leaves it as it was.

@@ -49,9 +49,9 @@ TEST_F(RestoreArchive, FilesComeBackToTheirPathsAndAMissingArchiveIsNoFailure) {
   backup::ZipWriter zip;
   ASSERT_TRUE(zip.addBytes(a, "shortcut a", {}).ok());
   ASSERT_TRUE(zip.addBytes(b, std::string("b\0b", 3), {}).ok());
-  const std::string set = writeSet("HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM",
-                                                              {FileRecordOf(1, a), FileRecordOf(2, b),
-                                                               FileRecordOf(3, m.path("gone-before-repair.lnk"))}));
+  const std::string set =
+      writeSet("HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM", {FileRecordOf(1, a), FileRecordOf(2, b),
+                                                                  FileRecordOf(3, m.path("gone-before-repair.lnk"))}));
   ASSERT_TRUE(zip.writeTo(backup::ArchivePathFor(set)).ok());
   m.createFolder("Users\\me");  // the folders below are made again
 
@@ -78,9 +78,9 @@ TEST_F(RestoreArchive, AHostileArchiveWritesNothingButTheNamedFiles) {
   for (const char* name : {"../evil.lnk", "../../../../evil.lnk", "/tmp/evil.lnk", "C:/evil.lnk", "C/../evil.lnk",
                            "Users\\me\\..\\..\\evil.lnk"})
     zip.keepEntry(storedEntry(name, "evil"));
-  const std::string set = writeSet("HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM",
-                                                              {FileRecordOf(1, named), FileRecordOf(2, "..\\evil.lnk"),
-                                                               FileRecordOf(3, "C:\\..\\evil.lnk")}));
+  const std::string set = writeSet(
+      "HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM", {FileRecordOf(1, named), FileRecordOf(2, "..\\evil.lnk"),
+                                                         FileRecordOf(3, "C:\\..\\evil.lnk")}));
   ASSERT_TRUE(zip.writeTo(backup::ArchivePathFor(set)).ok());
   auto before = fileTree(m);
 
@@ -96,10 +96,11 @@ TEST_F(RestoreArchive, AHostileArchiveWritesNothingButTheNamedFiles) {
 }
 
 TEST_F(RestoreArchive, AnUnreadableArchiveCountsItsFilesAsNotRestored) {
-  const std::string set = writeSet("HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM",
-                                                              {FileRecordOf(1, m.path("a.lnk")),
-                                                               RegistryRecordOf(2, "-2147483647", "HKEY_CURRENT_USER",
-                                                                                "Software\\X", "V", "text")}));
+  const std::string set =
+      writeSet("HivemendBK1.bkp",
+               SetText("1/1/2020 1:00:00 AM",
+                       {FileRecordOf(1, m.path("a.lnk")),
+                        RegistryRecordOf(2, "-2147483647", "HKEY_CURRENT_USER", "Software\\X", "V", "text")}));
   writeSet("HivemendBK1.zip", "this is not a zip archive");
   ASSERT_TRUE(load("HivemendBK1.bkp"));
   const auto outcome = backup::cmdRestoreNow_Click(lists, panel);

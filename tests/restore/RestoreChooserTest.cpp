@@ -55,7 +55,8 @@ TEST_F(RestoreChooser, ListsSetsByNameOldestFirstAndSelectsTheNewest) {
   chooser.Form_Load();
   EXPECT_EQ(chooser.Caption, "Restore");
   EXPECT_EQ(chooser.lblSelect.caption(), "Select the backup file to restore the data:");
-  EXPECT_EQ(chooser.lvwBackups.headers(), (std::vector<std::string>{"Backup Name", "Date & Time", "Backup Path", "DT"}));
+  EXPECT_EQ(chooser.lvwBackups.headers(),
+            (std::vector<std::string>{"Backup Name", "Date & Time", "Backup Path", "DT"}));
   ASSERT_EQ(chooser.lvwBackups.rowCount(), 4u);
   std::vector<std::vector<std::string>> rows;
   for (const auto& r : chooser.lvwBackups.rows()) rows.push_back(r.cells);

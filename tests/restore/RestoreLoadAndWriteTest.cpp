@@ -115,8 +115,8 @@ TEST_F(RestoreWrite, OlderSetsFollowTheStringRule) {
 }
 
 TEST_F(RestoreWrite, RecordsWithTypeAndBytesComeBackExactly) {
-  SetString(HKLM, "SOFTWARE\\App", "", "");           // what repair left of a default value
-  SetString(HKLM, "SOFTWARE\\Unset", "", "");         // a default value that was not set before
+  SetString(HKLM, "SOFTWARE\\App", "", "");          // what repair left of a default value
+  SetString(HKLM, "SOFTWARE\\Unset", "", "");        // a default value that was not set before
   const std::string odd("\x01\x00\xff\x7f\x00", 5);  // binary with NULs
   const std::string expand = Utf16z("%SystemRoot%\\x.exe");
   const std::string multi = text::toUtf16Bytes(std::string("a\0b\0\0", 5), false);
@@ -126,26 +126,28 @@ TEST_F(RestoreWrite, RecordsWithTypeAndBytesComeBackExactly) {
     for (unsigned char c : bytes) (out += kDigits[c >> 4]) += kDigits[c & 15];
     return out;
   };
-  writeSet("HivemendBK1.bkp",
-           SetText("1/1/2020 1:00:00 AM",
-                   {RegistryRecordOf(1, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Dword", "1", {{"4", "01000000"}}),
-                    RegistryRecordOf(2, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Bin", "", {{"3", hex(odd)}}),
-                    RegistryRecordOf(3, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Exp", "x", {{"2", hex(expand)}}),
-                    RegistryRecordOf(4, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Multi", "a", {{"7", hex(multi)}}),
-                    RegistryRecordOf(5, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Empty", "", {{"1", ""}}),
-                    RegistryRecordOf(6, kHklm, "HKEY_LOCAL_MACHINE", "SOFTWARE\\App", "(Default)", "C:\\a.exe",
-                                     {{"2", hex(Utf16z("C:\\a.exe"))}}),
-                    RegistryRecordOf(7, kHklm, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Unset", "(Default)", "(value not set)"),
-                    // A second record of a value already repaired: the first one holds it as it was.
-                    RegistryRecordOf(8, kHklm, "HKEY_LOCAL_MACHINE", "SOFTWARE\\App", "(Default)", "C:\\a.exe",
-                                     {{"1", ""}}),
-                    RegistryRecordOf(9, kHklm, "HKEY_LOCAL_MACHINE", kRun, "dword", "1"),
-                    // A named value repair found already gone has nothing to come back.
-                    RegistryRecordOf(10, kHklm, "HKEY_LOCAL_MACHINE", kRun, "WasGone", "C:\\g.exe")}));
+  writeSet(
+      "HivemendBK1.bkp",
+      SetText("1/1/2020 1:00:00 AM",
+              {RegistryRecordOf(1, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Dword", "1", {{"4", "01000000"}}),
+               RegistryRecordOf(2, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Bin", "", {{"3", hex(odd)}}),
+               RegistryRecordOf(3, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Exp", "x", {{"2", hex(expand)}}),
+               RegistryRecordOf(4, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Multi", "a", {{"7", hex(multi)}}),
+               RegistryRecordOf(5, kHklm, "HKEY_LOCAL_MACHINE", kRun, "Empty", "", {{"1", ""}}),
+               // Empty data: the INI writer leaves no ValueData line at all.
+               {"Restore: 11", {{"MainKey", kHklm}, {"KeyName", "NoData"}, {"FullKeyPath", kRun}, {"ValueType", "3"}}},
+               RegistryRecordOf(6, kHklm, "HKEY_LOCAL_MACHINE", "SOFTWARE\\App", "(Default)", "C:\\a.exe",
+                                {{"2", hex(Utf16z("C:\\a.exe"))}}),
+               RegistryRecordOf(7, kHklm, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Unset", "(Default)", "(value not set)"),
+               // A second record of a value already repaired: the first one holds it as it was.
+               RegistryRecordOf(8, kHklm, "HKEY_LOCAL_MACHINE", "SOFTWARE\\App", "(Default)", "C:\\a.exe", {{"1", ""}}),
+               RegistryRecordOf(9, kHklm, "HKEY_LOCAL_MACHINE", kRun, "dword", "1"),
+               // A named value repair found already gone has nothing to come back.
+               RegistryRecordOf(10, kHklm, "HKEY_LOCAL_MACHINE", kRun, "WasGone", "C:\\g.exe")}));
   ASSERT_TRUE(load("HivemendBK1.bkp"));
   const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
   EXPECT_EQ(outcome.failed, 0u);
-  EXPECT_EQ(outcome.items, 10u);
+  EXPECT_EQ(outcome.items, 11u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore completed successfully."}));
 
   auto expectValue = [&](std::string_view path, std::string_view name, std::uint32_t type, std::string_view bytes) {
@@ -159,6 +161,7 @@ TEST_F(RestoreWrite, RecordsWithTypeAndBytesComeBackExactly) {
   expectValue(kRun, "Exp", platform::kRegExpandSz, expand);
   expectValue(kRun, "Multi", platform::kRegMultiSz, multi);
   expectValue(kRun, "Empty", platform::kRegSz, "");
+  expectValue(kRun, "NoData", platform::kRegBinary, "");
   expectValue("SOFTWARE\\App", "", platform::kRegExpandSz, Utf16z("C:\\a.exe"));
   EXPECT_FALSE(ReadValue(HKLM, "SOFTWARE\\Unset", ""));
   EXPECT_FALSE(ReadValue(HKLM, kRun, "WasGone"));

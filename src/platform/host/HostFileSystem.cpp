@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <time.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -114,6 +115,13 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
   const auto it = drives_.find(drive);
   if (it == drives_.end()) return std::nullopt;
   fs::path cur = it->second;
+  // Most names are written as they are on disk: one lookup settles those.
+  {
+    std::string direct = cur.string();
+    for (std::size_t i = 0; i < count; ++i) (direct += '/') += components[i];
+    struct stat st {};
+    if (::lstat(direct.c_str(), &st) == 0) return fs::path(std::move(direct));
+  }
   std::error_code ec;
   if (!fs::is_directory(cur, ec)) return std::nullopt;
   for (std::size_t i = 0; i < count; ++i) {
@@ -123,17 +131,44 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
       cur = std::move(exact);
       continue;
     }
-    std::optional<fs::path> found;
-    for (fs::directory_iterator d(cur, ec), e; !ec && d != e; d.increment(ec)) {
-      if (text::equalsNoCase(d->path().filename().string(), name)) {
-        found = d->path();
-        break;
-      }
-    }
-    if (!found) return std::nullopt;
-    cur = *found;
+    const std::string* actual = findInFolder(cur.string(), name);
+    if (actual == nullptr) return std::nullopt;
+    cur /= *actual;
   }
   return cur;
+}
+
+const std::string* HostFileSystem::findInFolder(const std::string& folder, const std::string& name) const {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+  auto it = folderIndex_.find(folder);
+  if (it == folderIndex_.end() || it->second.modified.tv_sec != st.st_mtim.tv_sec ||
+      it->second.modified.tv_nsec != st.st_mtim.tv_nsec) {
+    if (folderIndex_.size() >= 4096) folderIndex_.clear();
+    FolderIndex index;
+    index.modified = st.st_mtim;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+      while (const dirent* d = ::readdir(dir)) {
+        const std::string_view entry(d->d_name);
+        if (entry == "." || entry == "..") continue;
+        index.names.emplace(text::toUpper(entry), std::string(entry));
+      }
+      ::closedir(dir);
+    }
+    // Time stamps are coarse: a folder changed in the last two seconds may
+    // change again under the same stamp, so its listing is not kept.
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    if (now.tv_sec - st.st_mtim.tv_sec < 2) {
+      const auto found = index.names.find(text::toUpper(name));
+      if (found == index.names.end()) return nullptr;
+      scratch_ = found->second;
+      return &scratch_;
+    }
+    it = folderIndex_.insert_or_assign(folder, std::move(index)).first;
+  }
+  const auto found = it->second.names.find(text::toUpper(name));
+  return found == it->second.names.end() ? nullptr : &found->second;
 }
 
 std::optional<fs::path> HostFileSystem::resolveExisting(std::string_view path) const {
@@ -181,19 +216,19 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
     return FindResult::NotFound;
   }
   const std::string& last = s.components.back();
-  const auto folder = walk(s.drive, s.components, s.components.size() - 1);
-  std::error_code ec;
-  if (!folder || !fs::is_directory(*folder, ec)) return FindResult::NotFound;
+  // A file of any kind counts; a folder only when asked for; a dangling link is nothing.
   auto accept = [&](const fs::path& p) {
-    const bool dir = fs::is_directory(p, ec);
-    if (!dir && fs::symlink_status(p, ec).type() != fs::file_type::not_found && !fs::exists(p, ec))
-      return false;  // a dangling link is no file
-    return !dir || includeFolders;
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0) return false;
+    return !S_ISDIR(st.st_mode) || includeFolders;
   };
   if (!hasWildcard(last)) {
     if (auto p = walk(s.drive, s.components, s.components.size()); p && accept(*p)) return FindResult::Found;
     return FindResult::NotFound;
   }
+  const auto folder = walk(s.drive, s.components, s.components.size() - 1);
+  std::error_code ec;
+  if (!folder || !fs::is_directory(*folder, ec)) return FindResult::NotFound;
   for (fs::directory_iterator d(*folder, ec), e; !ec && d != e; d.increment(ec)) {
     if (MatchesWildcard(last, d->path().filename().string()) && accept(d->path())) return FindResult::Found;
   }

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <unordered_map>
+
+#include <sys/stat.h>
 
 #include "platform/FileSystem.h"
 
@@ -52,6 +55,18 @@ class HostFileSystem : public FileSystemPort {
   Split split(std::string_view path, bool allowWildcardsLast) const;
   std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string>& components,
                                             std::size_t count) const;
+
+  // The entry of `folder` whose name equals `name` without regard to case.
+  const std::string* findInFolder(const std::string& folder, const std::string& name) const;
+
+  // Upper-cased names of the folders looked into, while they stay unchanged:
+  // a name that is not written as on disk costs a hash lookup, not a listing.
+  struct FolderIndex {
+    struct timespec modified {};
+    std::unordered_map<std::string, std::string> names;
+  };
+  mutable std::unordered_map<std::string, FolderIndex> folderIndex_;
+  mutable std::string scratch_;
 
   std::map<char, std::filesystem::path> drives_;
   HostFolders folders_;

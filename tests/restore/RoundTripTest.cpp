@@ -1,0 +1,254 @@
+// Scan, repair everything, restore: the registry and the files must be what
+// they were, byte for byte, for machines full of awkward values (every type,
+// quotes and line breaks, empty and very long data, non-ASCII names) and
+// broken shortcuts.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <tuple>
+
+#include "backup/Restore.h"
+#include "diskscan/DiskScanTestSupport.h"
+#include "diskscan/ShortcutScan.h"
+#include "mainwindow/Repair.h"
+#include "mainwindow/ScanCommands.h"
+#include "platform/Machine.h"
+#include "platform/Text.h"
+#include "support/RegistrySeed.h"
+#include "support/TestMachine.h"
+
+namespace hm::test {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::kHkeyClassesRoot;
+using platform::kHkeyCurrentUser;
+using platform::kHkeyLocalMachine;
+
+// key path -> value name -> (type, bytes); every key of both machine roots.
+using RegistrySnapshot = std::map<std::string, std::map<std::string, std::pair<std::uint32_t, std::string>>>;
+
+void snapshotKey(platform::HKey key, const std::string& path, RegistrySnapshot& out) {
+  auto& reg = *platform::machine().registry;
+  auto& values = out[path];
+  for (std::uint32_t i = 0;; ++i) {
+    std::string name;
+    platform::RegValue value;
+    if (reg.enumValue(key, i, name, 16384, &value, 1u << 22) != platform::kSuccess) break;
+    values[name] = {value.type, value.data};
+  }
+  for (std::uint32_t i = 0;; ++i) {
+    std::string name;
+    if (reg.enumKey(key, i, name, 256) != platform::kSuccess) break;
+    platform::HKey sub = 0;
+    ASSERT_EQ(reg.openKey(key, name, platform::kKeyRead, sub), 0) << path << "\\" << name;
+    snapshotKey(sub, path + "\\" + name, out);
+    reg.closeKey(sub);
+  }
+}
+
+RegistrySnapshot snapshotRegistry() {
+  RegistrySnapshot out;
+  auto& reg = *platform::machine().registry;
+  for (const auto& [root, name] : {std::pair{kHkeyLocalMachine, "HKLM"}, std::pair{kHkeyCurrentUser, "HKCU"}}) {
+    // Opened by path, so a test registry that moves the roots elsewhere is walked where it keeps them.
+    platform::HKey key = 0;
+    EXPECT_EQ(reg.openKey(platform::rootHandle(root), "", platform::kKeyRead, key), 0) << name;
+    snapshotKey(key, name, out);
+    reg.closeKey(key);
+  }
+  return out;
+}
+
+// The value names whose type or bytes differ, with their sizes (the bytes can be long).
+std::string differences(const std::map<std::string, std::pair<std::uint32_t, std::string>>& before,
+                        const std::map<std::string, std::pair<std::uint32_t, std::string>>& after) {
+  std::string out;
+  auto describe = [](const auto* v) {
+    return v == nullptr ? std::string("absent")
+                        : "type " + std::to_string(v->first) + ", " + std::to_string(v->second.size()) + " bytes";
+  };
+  std::map<std::string, int> names;
+  for (const auto& [name, v] : before) names[name] = 0;
+  for (const auto& [name, v] : after) names[name] = 0;
+  for (const auto& [name, unused] : names) {
+    const auto b = before.find(name), a = after.find(name);
+    const auto* vb = b == before.end() ? nullptr : &b->second;
+    const auto* va = a == after.end() ? nullptr : &a->second;
+    if (vb && va && *vb == *va) continue;
+    out += "[" + name + "] before " + describe(vb) + ", after " + describe(va) + "; ";
+  }
+  return out;
+}
+
+std::string utf8(const fs::path& p) {
+  const std::u8string s = p.generic_u8string();
+  return std::string(s.begin(), s.end());
+}
+
+// Every file of the scratch tree but the backup sets and the error log.
+std::map<std::string, std::string> snapshotFiles(const TestMachine& m) {
+  std::map<std::string, std::string> tree;
+  const fs::path root = m.hostPath("x").parent_path();
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string name = utf8(fs::relative(entry.path(), root));
+    if (!entry.is_regular_file() || name.starts_with("Program Files/") || name == "windows/ErrHvmd.txt") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    tree[name] = std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  return tree;
+}
+
+class MachineGenerator {
+ public:
+  MachineGenerator(TestMachine& m, unsigned seed) : m_(m), rng_(seed) {}
+
+  // A name part with blanks, quotes, INI characters and non-ASCII letters (no "\").
+  std::string namePart(bool forFile = false) {
+    static const char* kPieces[] = {"a", "Z", "7", " ", "'", "=", ";", "[", "]", "Ü", "é", "日本", "ß", "-", "#", "\""};
+    std::string s = "n";
+    for (int i = pick(1, 8); i > 0; --i) s += kPieces[pick(0, forFile ? 14 : 15)];  // no quote in file names
+    return s + std::to_string(counter_++);  // unique, and never ending in a blank
+  }
+
+  // Data of a random type: text with quotes and line breaks, expandable
+  // text, several strings, bytes, numbers, nothing at all or a lot.
+  std::pair<std::uint32_t, std::string> data() {
+    std::string text = "say \"" + namePart() + "\"\r\nline 2\n'q'";
+    switch (pick(0, 7)) {
+      case 0:
+        return {platform::kRegSz, text::toUtf16Bytes(text, true)};
+      case 1:
+        return {platform::kRegExpandSz, text::toUtf16Bytes("%SystemRoot%\\" + text, true)};
+      case 2:
+        return {platform::kRegMultiSz, text::toUtf16Bytes(std::string("one\0two \"2\"\0\0", 14), false)};
+      case 3: {
+        std::string bytes(static_cast<std::size_t>(pick(1, 33)), '\0');
+        for (char& c : bytes) c = static_cast<char>(pick(0, 255));
+        return {platform::kRegBinary, bytes};
+      }
+      case 4: {
+        const std::uint32_t v = static_cast<std::uint32_t>(pick(0, 1 << 30));
+        return {platform::kRegDword, std::string(reinterpret_cast<const char*>(&v), 4)};
+      }
+      case 5:
+        return {pick(0, 1) ? platform::kRegSz : platform::kRegBinary, std::string()};
+      case 6:
+        return {platform::kRegSz, std::string(7, 'x') + text::toUtf16Bytes(std::string(20000, 'L'), true)};
+      default:
+        return {platform::kRegSz, text::toUtf16Bytes(text, false) + "\x01"};  // odd length, no NUL
+    }
+  }
+
+  std::string missing(std::string_view extension) {
+    return m_.path("Gone\\" + namePart() + "." + std::string(extension));
+  }
+
+  // Seeds one machine; returns how many values it wrote.
+  int seed() {
+    int values = 0;
+    m_.createFile("Present\\ok.dll");
+    m_.createFile("Present\\ok.exe");
+    for (int i = pick(2, 5); i > 0; --i, ++values) {
+      const auto [type, bytes] = data();
+      SetRaw(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", missing("dll"), type,
+             bytes);
+    }
+    SetDword(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", m_.path("Present\\ok.dll"),
+             1);
+    for (int i = pick(2, 5); i > 0; --i, ++values) {
+      const auto [type, bytes] = data();
+      SetRaw(kHkeyCurrentUser, "Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache", missing("exe"), type, bytes);
+    }
+    SetString(kHkeyCurrentUser, "Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache", "@shell32.dll,-1", "Shell");
+    for (int i = pick(1, 3); i > 0; --i, values += 2) {
+      SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", namePart(), missing("exe"));
+      SetString(kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", namePart(),
+                "\"" + missing("exe") + "\" /start");
+    }
+    SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Fine",
+              m_.path("Present\\ok.exe"));
+    for (int i = pick(1, 3); i > 0; --i)
+      CreateEmptyKey(kHkeyClassesRoot, "TypeLib\\{0000-" + namePart() + "}\\1.0\\HELPDIR");
+    for (int i = pick(1, 3); i > 0; --i, values += 2) {
+      const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + namePart() + ".exe";
+      SetString(kHkeyLocalMachine, key, "", missing("exe"));
+      SetString(kHkeyLocalMachine, key, "Path", m_.path("Present"));
+    }
+    return values;
+  }
+
+  // Broken shortcuts (and a sound one) below "Links"; returns how many files.
+  int seedShortcuts() {
+    int files = 0;
+    for (int i = pick(1, 4); i > 0; --i, ++files)
+      // The target is stored in the code page: plain letters only.
+      m_.createFile("Links\\" + std::string(i % 2 ? "Sub\\" : "") + namePart(true) + ".lnk",
+                    ShortcutTo(m_.path("Gone\\target" + std::to_string(counter_++) + ".exe")));
+    m_.createFile("Links\\sound.lnk", ShortcutTo(m_.path("Present\\ok.exe")));
+    return files + 1;
+  }
+
+ private:
+  int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+  TestMachine& m_;
+  std::mt19937 rng_;
+  int counter_ = 0;
+};
+
+TEST(RestoreRoundTrip, RepairThenRestoreGivesBackEveryByte) {
+  constexpr int kCases = 8;
+  int totalValues = 0, totalFiles = 0, totalRows = 0;
+  for (int seed = 1; seed <= kCases; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    TestMachine m;
+    MachineGenerator generate(m, static_cast<unsigned>(seed));
+    totalValues += generate.seed();
+    totalFiles += generate.seedShortcuts();
+    const RegistrySnapshot registryBefore = snapshotRegistry();
+    const auto filesBefore = snapshotFiles(m);
+
+    ScanLists lists;
+    RunScan(lists, ScanKind::Quick);
+    FindFilesAPI(lists, m.path("Links"), "Windows Shortcuts(Drive C:)");
+    ASSERT_GT(lists.lvwErrors.rowCount(), 0u);
+    totalRows += static_cast<int>(lists.lvwErrors.rowCount());
+    for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i) lists.lvwErrors.setChecked(i, true);
+
+    m.dialogs.answers = {platform::kIdYes};
+    RepairPanel repairPanel;
+    RepairOptions options;
+    options.takeBackup = true;
+    const RepairResult repaired = cmdRepairCorruptFiles_Click(lists, repairPanel, options);
+    ASSERT_FALSE(repaired.backupFailed) << repaired.backupError;
+    EXPECT_EQ(repaired.fixed, lists.lvwErrors.rowCount());
+    ASSERT_NE(snapshotRegistry(), registryBefore);
+    ASSERT_NE(snapshotFiles(m), filesBefore);
+
+    ScanLists restoreLists;
+    backup::RestorePanel panel;
+    panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };  // the newest set
+    ASSERT_TRUE(backup::cmdRestore_Click(restoreLists, panel));
+    EXPECT_EQ(restoreLists.lvwErrors.rowCount(), lists.lvwErrors.rowCount());
+    const auto outcome = backup::cmdRestoreNow_Click(restoreLists, panel);
+    EXPECT_EQ(outcome.failed, 0u) << m.errorLog();
+    EXPECT_EQ(m.dialogs.shown.back().text, "Restore completed successfully.");
+
+    const RegistrySnapshot registryAfter = snapshotRegistry();
+    EXPECT_EQ(registryAfter.size(), registryBefore.size());
+    for (const auto& [key, values] : registryBefore) {
+      const auto found = registryAfter.find(key);
+      ASSERT_NE(found, registryAfter.end()) << key;
+      EXPECT_TRUE(found->second == values) << key << ": " << differences(values, found->second);
+    }
+    EXPECT_EQ(snapshotFiles(m), filesBefore);
+  }
+  std::printf("[ round trip ] %d machines, %d seeded values, %d shortcut files, %d repaired rows\n", kCases,
+              totalValues, totalFiles, totalRows);
+}
+
+}  // namespace
+}  // namespace hm::test
