@@ -24,11 +24,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace hm::platform;
 
-constexpr int kClasses = 300000;     // 2 values each
-constexpr int kAppPaths = 50000;     // 2 values each
-constexpr int kUninstall = 50000;    // 6 values each
-constexpr int kSharedDlls = 20000;   // 1 value each, distinct files
-constexpr int kFiles = 20000;        // files on the drive that the values name
+constexpr int kClasses = 300000;    // 2 values each
+constexpr int kAppPaths = 50000;    // 2 values each
+constexpr int kUninstall = 50000;   // 6 values each
+constexpr int kSharedDlls = 20000;  // 1 value each, distinct files
+constexpr int kFiles = 20000;       // files on the drive that the values name
 
 std::string sz(const std::string& s) { return hm::text::toUtf16Bytes(s, true); }
 

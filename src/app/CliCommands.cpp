@@ -1,9 +1,9 @@
 #include "app/CliCommands.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -192,7 +192,8 @@ int scan(const Options& o, platform::OpenedMachine& m) {
     std::printf("  %-30s %-9s %-20s %s\n", "Registry Section", "Status", "Problems", "ThreatLevel");
     lists.lvwRegistryvaluesScan.onChange = [&] {
       const auto& rows = lists.lvwRegistryvaluesScan.rows();
-      while (printed < rows.size() && rows[printed].cells[kSectionStatus] == "FINISHED") printSectionRow(rows[printed++]);
+      while (printed < rows.size() && rows[printed].cells[kSectionStatus] == "FINISHED")
+        printSectionRow(rows[printed++]);
     };
   }
   installInterruptHandler();

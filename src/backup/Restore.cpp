@@ -98,17 +98,20 @@ std::optional<std::size_t> frmRestore::selectedRow() const {
   return std::nullopt;
 }
 
+std::optional<std::size_t> frmRestore::chosenRow() {
+  if (lvwBackups.rowCount() == 0) {
+    message(kBackupNotFound, kMbOk | kMbIconInformation);
+    return std::nullopt;
+  }
+  const auto row = selectedRow();
+  if (!row) message(kSelectBackupFirst, kMbOk | kMbIconInformation);
+  return row;
+}
+
 void frmRestore::cmdOK_Click() {
   try {
-    if (lvwBackups.rowCount() == 0) {
-      message(kBackupNotFound, kMbOk | kMbIconInformation);
-      return;
-    }
-    const auto row = selectedRow();
-    if (!row) {
-      message(kSelectBackupFirst, kMbOk | kMbIconInformation);
-      return;
-    }
+    const auto row = chosenRow();
+    if (!row) return;
     SelectedBackupFile = lvwBackups.cell(*row, kBackupPath);
     closed = true;
   } catch (...) {
@@ -123,15 +126,8 @@ void frmRestore::cmdCancel_Click() {
 
 void frmRestore::cmdDeleteBackup_Click() {
   try {
-    if (lvwBackups.rowCount() == 0) {
-      message(kBackupNotFound, kMbOk | kMbIconInformation);
-      return;
-    }
-    const auto row = selectedRow();
-    if (!row) {
-      message(kSelectBackupFirst, kMbOk | kMbIconInformation);
-      return;
-    }
+    const auto row = chosenRow();
+    if (!row) return;
     if (message(kConfirmDeleteBackup, kMbYesNo | kMbIconQuestion) != platform::kIdYes) return;
     const std::string path = lvwBackups.cell(*row, kBackupPath);
     deleteIfPresent(path);

@@ -50,6 +50,8 @@ class frmRestore {
 
  private:
   std::optional<std::size_t> selectedRow() const;
+  // The selected row, or nothing after telling the user why there is none.
+  std::optional<std::size_t> chosenRow();
 };
 
 // The parts of the results panel restore switches and writes.

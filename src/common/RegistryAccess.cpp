@@ -121,9 +121,12 @@ bool QueryValue(std::int32_t rootKey, std::string_view keyPath, std::string_view
     RegData data;
     const bool ok = QueryValueData(key, valueName, data) == platform::kSuccess;
     if (ok) {
-      if (const auto* s = std::get_if<std::string>(&data)) value = *s;
-      else if (const auto* n = std::get_if<std::int32_t>(&data)) value = std::to_string(*n);
-      else value.clear();
+      if (const auto* s = std::get_if<std::string>(&data))
+        value = *s;
+      else if (const auto* n = std::get_if<std::int32_t>(&data))
+        value = std::to_string(*n);
+      else
+        value.clear();
     }
     reg().closeKey(key);
     return ok;

@@ -98,7 +98,8 @@ class Driver {
           values(root, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
         }
         checkCancel();
-        keys(kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu\\Programs");
+        keys(kHkeyCurrentUser,
+             "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu\\Programs");
         break;
       case 11:
         checkCancel();

@@ -31,8 +31,7 @@ struct ListRow {
 // A report-view list: columns, ordered rows of text, a check mark per row.
 class ListViewModel : public Observable {
  public:
-  explicit ListViewModel(std::vector<std::string> columnHeaders = {})
-      : headers_(std::move(columnHeaders)) {}
+  explicit ListViewModel(std::vector<std::string> columnHeaders = {}) : headers_(std::move(columnHeaders)) {}
 
   const std::vector<std::string>& headers() const { return headers_; }
   std::size_t rowCount() const { return rows_.size(); }

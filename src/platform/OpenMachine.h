@@ -10,8 +10,8 @@
 namespace hm::platform {
 
 struct MachineOptions {
-  std::string prefix;    // Linux: the prefix folder; empty for $WINEPREFIX, else ~/.wine
-  bool writable = false; // the command will change the registry or files
+  std::string prefix;     // Linux: the prefix folder; empty for $WINEPREFIX, else ~/.wine
+  bool writable = false;  // the command will change the registry or files
 };
 
 // Owns the ports of an opened machine.

@@ -59,32 +59,26 @@ class RegistryPort {
 
   // Opens an existing key below `parent` (a root or an open key). On failure
   // `result` is 0 and the status is non-zero.
-  virtual std::int32_t openKey(HKey parent, std::string_view subKey, std::uint32_t access,
-                               HKey& result) = 0;
+  virtual std::int32_t openKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) = 0;
   // Opens the key, creating every missing key along the path.
-  virtual std::int32_t createKey(HKey parent, std::string_view subKey, std::uint32_t access,
-                                 HKey& result) = 0;
+  virtual std::int32_t createKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) = 0;
   // Closing 0, a root or an already closed handle does no harm.
   virtual std::int32_t closeKey(HKey key) = 0;
 
   // The subkey at a zero-based index. `nameCapacity` counts UTF-16 units
   // including the terminating NUL: a longer name gives kMoreData.
-  virtual std::int32_t enumKey(HKey key, std::uint32_t index, std::string& name,
-                               std::uint32_t nameCapacity) = 0;
+  virtual std::int32_t enumKey(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity) = 0;
   // The value at a zero-based index; `value` may be null when only the name is
   // wanted. Data longer than `dataCapacity` bytes gives kMoreData.
-  virtual std::int32_t enumValue(HKey key, std::uint32_t index, std::string& name,
-                                 std::uint32_t nameCapacity, RegValue* value,
-                                 std::uint32_t dataCapacity) = 0;
+  virtual std::int32_t enumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity,
+                                 RegValue* value, std::uint32_t dataCapacity) = 0;
 
   // Type and size in bytes of a value ("" is the default value).
-  virtual std::int32_t queryValueInfo(HKey key, std::string_view name, std::uint32_t& type,
-                                      std::uint32_t& size) = 0;
+  virtual std::int32_t queryValueInfo(HKey key, std::string_view name, std::uint32_t& type, std::uint32_t& size) = 0;
   // Type and data of a value.
   virtual std::int32_t queryValue(HKey key, std::string_view name, RegValue& value) = 0;
   // Stores exactly the bytes and type given.
-  virtual std::int32_t setValue(HKey key, std::string_view name, std::uint32_t type,
-                                std::string_view data) = 0;
+  virtual std::int32_t setValue(HKey key, std::string_view name, std::uint32_t type, std::string_view data) = 0;
   virtual std::int32_t deleteValue(HKey key, std::string_view name) = 0;
 
   // The platform identifier of the version record: 2 for the NT family.

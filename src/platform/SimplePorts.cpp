@@ -25,7 +25,8 @@ LocalTime SystemClock::now() {
   localtime_r(&tt, &tm);
 #endif
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count() % 1000;
-  return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms)};
+  return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,          tm.tm_hour,
+                   tm.tm_min,         tm.tm_sec,     static_cast<int>(ms)};
 }
 
 std::string SystemClock::formatTime(const LocalTime& t) {

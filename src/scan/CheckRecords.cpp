@@ -53,4 +53,15 @@ std::string FromDriveLetter(std::string_view text) {
   return str::Mid(text, colon - 1);
 }
 
+void RecordMissingServerPath(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& text,
+                             bool hasToken) {
+  if (hasToken) {
+    CheckAllSystemdirectory(lvwErrors, ctx, text);
+  } else if (!str::Contains(text, "\\")) {
+    RecordWhenMissing(lvwErrors, ctx, SystemFolderPrefix() + text);
+  } else {
+    RecordWhenMissing(lvwErrors, ctx, text);
+  }
+}
+
 }  // namespace hm

@@ -28,6 +28,11 @@ void RecordMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, 
 // Tests `path` and records it when nothing exists there. A path that still
 // holds a %NAME% token cannot be resolved here and is not tested.
 void RecordWhenMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& path);
+// The rule COM servers and application paths share: a text with a folder
+// token (`hasToken`) is resolved by CheckAllSystemdirectory, a bare name is
+// tested in the system folder, anything else as it stands.
+void RecordMissingServerPath(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& text,
+                             bool hasToken);
 // PathMissing of `path`, where a folder may be written with a closing "\".
 bool NothingExistsAt(std::string_view path);
 // True when `text` holds a %NAME% token (an environment-variable reference).

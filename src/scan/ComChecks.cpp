@@ -35,15 +35,7 @@ void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckCont
     text = RemoveEnter(text);
     if (!str::Contains(text, ".")) return;
     if (!IsComServerExtension(GetFileExtension(text))) return;
-    if (HoldsComFolderToken(text)) {
-      CheckAllSystemdirectory(lvwErrors, ctx, text);
-      return;
-    }
-    if (!str::Contains(text, "\\")) {
-      RecordWhenMissing(lvwErrors, ctx, SystemFolderPrefix() + text);
-      return;
-    }
-    RecordWhenMissing(lvwErrors, ctx, text);
+    RecordMissingServerPath(lvwErrors, ctx, text, HoldsComFolderToken(text));
   } catch (...) {
     LogError("CheckRegistryActiveXComponent");
   }

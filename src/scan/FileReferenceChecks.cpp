@@ -55,15 +55,7 @@ void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx) 
     text = RemoveEnter(text);
     const std::string extension = GetFileExtension(text);
     if (extension != "tmp" && extension != "dll" && extension != "exe") return;
-    if (HoldsFolderToken(text)) {
-      CheckAllSystemdirectory(lvwErrors, ctx, text);
-      return;
-    }
-    if (!str::Contains(text, "\\")) {
-      RecordWhenMissing(lvwErrors, ctx, SystemFolderPrefix() + text);
-      return;
-    }
-    RecordWhenMissing(lvwErrors, ctx, text);
+    RecordMissingServerPath(lvwErrors, ctx, text, HoldsFolderToken(text));
   } catch (...) {
     LogError("CheckApplicationPath");
   }

@@ -131,8 +131,7 @@ void EnumerateRegKeyValues(ScanLists& lists, std::int32_t rootKey, const std::st
   }
 }
 
-void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath,
-                          const bool& keepGoing) {
+void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath, const bool& keepGoing) {
   try {
     OpenKey key;
     if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, key.handle) != platform::kSuccess)

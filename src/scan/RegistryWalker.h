@@ -22,8 +22,7 @@ void EnumerateRegKeyValues(ScanLists& lists, std::int32_t rootKey, const std::st
                            platform::LabelModel& valueLabel);
 // Lists one key's subkey names on lblRegistryScan, for display only; stops
 // when `keepGoing` says no (the cancel button is no longer enabled).
-void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath,
-                          const bool& keepGoing);
+void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath, const bool& keepGoing);
 
 // A value as the checks see it: the first string of REG_SZ / REG_MULTI_SZ,
 // a REG_DWORD as signed decimal, anything else as "".

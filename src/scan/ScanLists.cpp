@@ -3,8 +3,8 @@
 namespace hm {
 
 ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row) {
-  return ProblemEntry{lvwErrors.cell(row, kMainKey),  lvwErrors.cell(row, kKeyName),
-                      lvwErrors.cell(row, kKeyValue), lvwErrors.cell(row, kSection),
+  return ProblemEntry{lvwErrors.cell(row, kMainKey),     lvwErrors.cell(row, kKeyName),
+                      lvwErrors.cell(row, kKeyValue),    lvwErrors.cell(row, kSection),
                       lvwErrors.cell(row, kFullKeyPath), lvwErrors.cell(row, kMainKeyName)};
 }
 

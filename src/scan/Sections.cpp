@@ -6,9 +6,7 @@
 
 namespace hm {
 
-std::string ShortcutSectionName(char driveLetter) {
-  return std::string(kShortcutSectionPrefix) + driveLetter + ":)";
-}
+std::string ShortcutSectionName(char driveLetter) { return std::string(kShortcutSectionPrefix) + driveLetter + ":)"; }
 
 std::string GetFixedDrives(platform::ListViewModel& sections) {
   std::string last;

@@ -25,8 +25,7 @@ std::string GetSetting(std::string_view application, std::string_view section, s
   return StringFromRegData(v.data);
 }
 
-bool SaveSetting(std::string_view application, std::string_view section, std::string_view key,
-                 std::string_view value) {
+bool SaveSetting(std::string_view application, std::string_view section, std::string_view key, std::string_view value) {
   auto& reg = *platform::machine().registry;
   platform::HKey h = 0;
   if (reg.createKey(platform::rootHandle(platform::kHkeyCurrentUser), settingsKey(application, section),

@@ -13,8 +13,7 @@ inline constexpr const char* kSettingsRoot = "Software\\VB and VBA Program Setti
 std::string GetSetting(std::string_view application, std::string_view section, std::string_view key,
                        std::string_view defaultValue = {});
 // Stores the text, creating what is missing on its path. False when it could not be written.
-bool SaveSetting(std::string_view application, std::string_view section, std::string_view key,
-                 std::string_view value);
+bool SaveSetting(std::string_view application, std::string_view section, std::string_view key, std::string_view value);
 // Removes one setting (no harm when it is missing).
 void DeleteSetting(std::string_view application, std::string_view section, std::string_view key);
 

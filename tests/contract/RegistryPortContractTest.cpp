@@ -43,7 +43,7 @@ TEST_F(RegistryPortContract, OpenAndCreate) {
 
 TEST_F(RegistryPortContract, ValuesKeepTheirExactBytesAndTypes) {
   const HKey k = create("Software\\Contract\\Values");
-  const std::string odd("\x41\x00\x42", 3);                 // a string without its NUL, odd length
+  const std::string odd("\x41\x00\x42", 3);  // a string without its NUL, odd length
   const std::string sz = text::toUtf16Bytes("Grüße 日本 😀", true);
   const std::string multi = text::toUtf16Bytes("a", true) + text::toUtf16Bytes("b", true) + std::string(2, '\0');
   const std::string binary("\0\xff\x10\x00", 4);
@@ -51,8 +51,12 @@ TEST_F(RegistryPortContract, ValuesKeepTheirExactBytesAndTypes) {
     const char* name;
     std::uint32_t type;
     std::string data;
-  } cases[] = {{"", kRegSz, sz},       {"odd", kRegSz, odd},        {"multi", kRegMultiSz, multi},
-               {"bin", kRegBinary, binary}, {"empty", kRegSz, ""}, {"Ünïcødé", kRegExpandSz, sz},
+  } cases[] = {{"", kRegSz, sz},
+               {"odd", kRegSz, odd},
+               {"multi", kRegMultiSz, multi},
+               {"bin", kRegBinary, binary},
+               {"empty", kRegSz, ""},
+               {"Ünïcødé", kRegExpandSz, sz},
                {"big", kRegBinary, std::string(100000, 'x')}};
   for (const auto& c : cases) ASSERT_EQ(reg().setValue(k, c.name, c.type, c.data), kSuccess) << c.name;
   for (const auto& c : cases) {
@@ -73,7 +77,8 @@ TEST_F(RegistryPortContract, ValuesKeepTheirExactBytesAndTypes) {
 
 TEST_F(RegistryPortContract, EnumerationByIndexWithTheCallersBufferSizes) {
   const HKey k = create("Software\\Contract\\Enum");
-  for (const char* sub : {"beta", "Alpha", "gamma"}) reg().closeKey(create(std::string("Software\\Contract\\Enum\\") + sub));
+  for (const char* sub : {"beta", "Alpha", "gamma"})
+    reg().closeKey(create(std::string("Software\\Contract\\Enum\\") + sub));
   reg().setValue(k, "first", kRegSz, text::toUtf16Bytes("1", true));
   reg().setValue(k, std::string(300, 'n'), kRegBinary, std::string(5000, 'd'));
   std::vector<std::string> names;

@@ -12,7 +12,8 @@ namespace {
 // Only the font key of the running platform family is walked.
 TEST(ScanDriver, FontsComeFromTheNtKeyOnNtAndFromTheOlderKeyOtherwise) {
   test::TestMachine m;
-  test::SetString(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Nt", "nt.ttf");
+  test::SetString(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Nt",
+                  "nt.ttf");
   test::SetString(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts", "Old", "old.ttf");
   auto* registry = dynamic_cast<platform::MemoryRegistry*>(platform::machine().registry);
   ASSERT_NE(registry, nullptr);

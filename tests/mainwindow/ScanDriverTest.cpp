@@ -15,7 +15,8 @@ TEST(ScanDriver, ACleanMachineFinishesEverySectionWithNoProblems) {
   test::TestMachine m;
   test::SeedHealthyEntries(m);
   ScanLists lists;
-  EXPECT_EQ(RunScan(lists, ScanKind::Quick), 0u) << (lists.lvwErrors.rowCount() ? lists.lvwErrors.cell(0, kKeyValue) : "");
+  EXPECT_EQ(RunScan(lists, ScanKind::Quick), 0u)
+      << (lists.lvwErrors.rowCount() ? lists.lvwErrors.cell(0, kKeyValue) : "");
   ASSERT_EQ(lists.lvwResultProgress.rowCount(), 13u);
   for (std::size_t i = 0; i < 13; ++i) {
     const auto& progress = lists.lvwResultProgress.row(i);

@@ -9,7 +9,8 @@
 
 namespace hm::test {
 
-void SetRaw(std::int32_t root, std::string_view path, std::string_view name, std::uint32_t type, std::string_view data) {
+void SetRaw(std::int32_t root, std::string_view path, std::string_view name, std::uint32_t type,
+            std::string_view data) {
   auto& reg = *platform::machine().registry;
   platform::HKey k = 0;
   ASSERT_EQ(reg.createKey(platform::rootHandle(root), path, platform::kKeyAllAccess, k), 0) << path;

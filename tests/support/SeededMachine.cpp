@@ -27,9 +27,11 @@ void SeedHealthyEntries(TestMachine& m) {
   SetString(kHkeyClassesRoot, "CLSID\\{00000001-GOOD}\\InprocServer32", "ThreadingModel", "Apartment");
   SetString(kHkeyClassesRoot, "CLSID\\{00000001-GOOD}\\ProgID", "", "Good.Control.OCX");
   SetString(kHkeyClassesRoot, "CLSID\\{00000002-GOOD}\\InprocServer32", "", "good.dll");
-  SetString(kHkeyClassesRoot, "CLSID\\{00000003-GOOD}\\LocalServer32", "", "%ProgramFiles%\\Good\\good.exe /automation");
+  SetString(kHkeyClassesRoot, "CLSID\\{00000003-GOOD}\\LocalServer32", "",
+            "%ProgramFiles%\\Good\\good.exe /automation");
   SetString(kHkeyClassesRoot, "TypeLib\\{00000004-GOOD}\\1.0\\HELPDIR", "", m.path("Help"));
-  SetString(kHkeyClassesRoot, "Applications\\good.exe\\shell\\open\\command", "", "\"" + m.path("Apps\\Good App.exe") + "\" \"%1\"");
+  SetString(kHkeyClassesRoot, "Applications\\good.exe\\shell\\open\\command", "",
+            "\"" + m.path("Apps\\Good App.exe") + "\" \"%1\"");
   SetString(kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.good\\OpenWithList",
             "a", "good.exe");
   SetString(kHkeyLocalMachine, kCurrentVersion + "\\App Paths\\good.exe", "", m.path("Program Files\\Good\\good.exe"));
@@ -38,8 +40,10 @@ void SeedHealthyEntries(TestMachine& m) {
   SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Old (Raster)", "OLD.FON");
   SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Help", "good.chm", m.path("Help"));
   SetDword(kHkeyLocalMachine, kCurrentVersion + "\\SharedDLLs", m.path("windows\\system32\\good.dll"), 1);
-  SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\Good", "Path", m.path("Program Files\\Good\\good.exe"));
-  SetString(kHkeyLocalMachine, kCurrentVersion + "\\Run", "Good", "\"" + m.path("Program Files\\Good\\good.exe") + "\" -tray");
+  SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\Good", "Path",
+            m.path("Program Files\\Good\\good.exe"));
+  SetString(kHkeyLocalMachine, kCurrentVersion + "\\Run", "Good",
+            "\"" + m.path("Program Files\\Good\\good.exe") + "\" -tray");
   SetString(kHkeyCurrentUser, kCurrentVersion + "\\Run", "Launcher", "rundll32.exe good.dll,Start");
   SetString(kHkeyLocalMachine, kCurrentVersion + "\\Uninstall\\Good", "UninstallString",
             m.path("Program Files\\Good\\good.exe") + " /uninstall");
@@ -58,8 +62,7 @@ std::map<std::string, std::vector<std::string>> SeedOneBrokenEntryPerSection(Tes
   expected["ActiveX \\ COM"] = {m.path("Gone\\gone.dll")};
   SetString(kHkeyClassesRoot, "Applications\\gone.exe\\shell\\open", "DelegateExecute", "gone.ocx");
   expected["ActiveX \\ COM Subsections"] = {m.path("Gone\\gone.dll"), m.systemFolder() + "\\gone.ocx"};
-  const std::string openWith =
-      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.gone\\OpenWithList";
+  const std::string openWith = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.gone\\OpenWithList";
   CreateEmptyKey(kHkeyCurrentUser, openWith);
   expected["File Extensions"] = {openWith};
   SetString(kHkeyLocalMachine, kCurrentVersion + "\\App Paths\\gone.exe", "", m.path("Gone\\gone.exe"));

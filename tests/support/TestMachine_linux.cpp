@@ -28,7 +28,8 @@ TestMachine::TestMachine() : impl_(std::make_unique<Impl>()) {
   fs::create_directories(impl_->dir / "c" / "windows" / "system32");
   impl_->files = std::make_unique<platform::HostFileSystem>(
       std::map<char, fs::path>{{'C', impl_->dir / "c"}},
-      platform::HostFolders{"C:\\windows", "C:\\windows\\system32", "C:\\windows\\temp", "C:\\Program Files\\Hivemend"});
+      platform::HostFolders{"C:\\windows", "C:\\windows\\system32", "C:\\windows\\temp",
+                            "C:\\Program Files\\Hivemend"});
   root_ = "C:";
   drives.list() = {{'C', platform::kDriveFixed, true}};
   pump.step = 5;

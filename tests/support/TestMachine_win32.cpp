@@ -4,9 +4,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/win32/Wide.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
-#include "platform/win32/Wide.h"
 #include "support/TestMachine.h"
 
 namespace hm::test {
@@ -23,8 +23,8 @@ class RedirectedRegistry : public platform::win32::Win32Registry {
  public:
   explicit RedirectedRegistry(const std::string& scratch) : scratch_(scratch) {
     platform::HKey k = 0;
-    if (Win32Registry::createKey(platform::rootHandle(platform::kHkeyCurrentUser), scratch + "\\HKLM\\Software\\Classes",
-                                 platform::kKeyAllAccess, k) != 0)
+    if (Win32Registry::createKey(platform::rootHandle(platform::kHkeyCurrentUser),
+                                 scratch + "\\HKLM\\Software\\Classes", platform::kKeyAllAccess, k) != 0)
       throw std::runtime_error("cannot create the scratch registry key");
     Win32Registry::closeKey(k);
     open(scratch + "\\HKLM", localMachine_);
@@ -96,7 +96,8 @@ TestMachine::TestMachine() : impl_(std::make_unique<Impl>()) {
   impl_->files = std::make_unique<platform::win32::Win32FileSystem>(folders);
   drives.list() = {{'C', platform::kDriveFixed, true}};
   pump.step = 5;
-  machine_ = platform::Machine{impl_->registry.get(), impl_->files.get(), &drives, &clock, &pump, &dialogs, &environment};
+  machine_ =
+      platform::Machine{impl_->registry.get(), impl_->files.get(), &drives, &clock, &pump, &dialogs, &environment};
   scope_ = std::make_unique<platform::MachineScope>(machine_);
 }
 

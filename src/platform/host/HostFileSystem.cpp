@@ -2,9 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <time.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 
 #include "platform/PathRules.h"
 #include "platform/Text.h"
+#include "platform/wineprefix/WineNameOrder.h"
 
 namespace hm::platform {
 
@@ -43,6 +44,36 @@ std::uint32_t dosAttributes(const char* hostPath, std::string_view name) {
   return (name.size() > 1 && name[0] == '.' && name != "..") ? kAttrHidden : 0;
 }
 
+std::string WineShortName(std::string_view longName) {
+  static constexpr char kHashChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+  const std::u16string w = text::toUtf16(longName);
+  if (w.empty()) return {};
+  auto invalid = [](char16_t c) {
+    return c > 0x7f || std::string_view("*?<>|\"+=,;[] \\:/.").find(static_cast<char>(c)) != std::string_view::npos;
+  };
+  std::uint16_t hash = 0xbeef;
+  for (std::size_t i = 0; i + 1 < w.size(); ++i)
+    hash = static_cast<std::uint16_t>((hash << 3) ^ (hash >> 5) ^ wineLowerUnit(w[i]) ^ (wineLowerUnit(w[i + 1]) << 8));
+  hash = static_cast<std::uint16_t>((hash << 3) ^ (hash >> 5) ^ wineLowerUnit(w.back()));
+  std::size_t ext = std::u16string::npos;  // the last dot, not the first character
+  for (std::size_t i = 1; i + 1 < w.size(); ++i)
+    if (w[i] == u'.') ext = i;
+  std::string out;
+  int left = 4;
+  for (std::size_t p = 0; left > 0 && p < w.size() && p != ext; ++p, --left)
+    out += invalid(w[p]) ? '_' : static_cast<char>(w[p]);
+  while (left-- >= 0) out += '~';
+  out += kHashChars[(hash >> 10) & 0x1f];
+  out += kHashChars[(hash >> 5) & 0x1f];
+  out += kHashChars[hash & 0x1f];
+  if (ext != std::u16string::npos) {
+    out += '.';
+    for (std::size_t p = ext + 1, n = 0; n < 3 && p < w.size(); ++p, ++n)
+      out += invalid(w[p]) ? '_' : static_cast<char>(w[p]);
+  }
+  return text::toUpper(out);
+}
+
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
   const std::u16string p = text::toUtf16(pattern), n = text::toUtf16(name);
   std::size_t pi = 0, ni = 0, star = std::u16string::npos, mark = 0;
@@ -67,8 +98,7 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
   return pi == p.size();
 }
 
-HostFileSystem::HostFileSystem(std::map<char, fs::path> drives, HostFolders folders)
-    : folders_(std::move(folders)) {
+HostFileSystem::HostFileSystem(std::map<char, fs::path> drives, HostFolders folders) : folders_(std::move(folders)) {
   for (auto& [letter, root] : drives)
     drives_[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = root;
 }
@@ -160,7 +190,12 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
     if (now.tv_sec - st.st_mtim.tv_sec < 2) {
-      const auto found = index.names.find(text::toUpper(name));
+      auto found = index.names.find(text::toUpper(name));
+      if (found == index.names.end() && name.find('~') != std::string::npos) {
+        const std::string wanted = text::toUpper(name);
+        found = std::find_if(index.names.begin(), index.names.end(),
+                             [&](const auto& entry) { return WineShortName(entry.second) == wanted; });
+      }
       if (found == index.names.end()) return nullptr;
       scratch_ = found->second;
       return &scratch_;
@@ -168,7 +203,14 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
     it = folderIndex_.insert_or_assign(folder, std::move(index)).first;
   }
   const auto found = it->second.names.find(text::toUpper(name));
-  return found == it->second.names.end() ? nullptr : &found->second;
+  if (found != it->second.names.end()) return &found->second;
+  // A short (8.3) name, as Wine makes them for long names.
+  if (name.find('~') != std::string::npos) {
+    const std::string wanted = text::toUpper(name);
+    for (const auto& [upper, actual] : it->second.names)
+      if (WineShortName(actual) == wanted) return &actual;
+  }
+  return nullptr;
 }
 
 std::optional<fs::path> HostFileSystem::resolveExisting(std::string_view path) const {
@@ -199,8 +241,10 @@ std::uint32_t HostFileSystem::hostAttributes(const fs::path& p) {
     attrs |= kAttrReparsePoint;
     if (::stat(p.c_str(), &st) != 0) st = lst;
   }
-  if (S_ISDIR(st.st_mode)) attrs |= kAttrDirectory;
-  else attrs |= kAttrArchive;
+  if (S_ISDIR(st.st_mode))
+    attrs |= kAttrDirectory;
+  else
+    attrs |= kAttrArchive;
   if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attrs |= kAttrReadOnly;
   return attrs | dosAttributes(p.c_str(), p.filename().string());
 }

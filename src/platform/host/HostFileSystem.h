@@ -4,12 +4,12 @@
 // the user.DOSATTRIB extended attribute, else dot-files are hidden.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <unordered_map>
-
-#include <sys/stat.h>
 
 #include "platform/FileSystem.h"
 
@@ -73,6 +73,10 @@ class HostFileSystem : public FileSystemPort {
 };
 
 std::uint32_t dosAttributes(const char* hostPath, std::string_view name);
+
+// The short (8.3) name Wine gives a long name, such as PROG~FBU for
+// "Program Files"; a name that needs none still gets one here.
+std::string WineShortName(std::string_view longName);
 
 // Windows wildcard match of one name ("*" and "?"), without regard to case.
 bool MatchesWildcard(std::string_view pattern, std::string_view name);

@@ -135,8 +135,7 @@ std::int32_t MemoryRegistry::enumValue(HKey key, std::uint32_t index, std::strin
   return kSuccess;
 }
 
-std::int32_t MemoryRegistry::queryValueInfo(HKey key, std::string_view name, std::uint32_t& type,
-                                            std::uint32_t& size) {
+std::int32_t MemoryRegistry::queryValueInfo(HKey key, std::string_view name, std::uint32_t& type, std::uint32_t& size) {
   RegistryKey* k = resolve(key);
   if (k == nullptr) return kInvalidHandle;
   const NamedValue* v = k->findValue(name);

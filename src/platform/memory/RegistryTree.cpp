@@ -77,9 +77,8 @@ bool RegistryKey::removeSubkey(std::string_view name) {
 
 const NamedValue* RegistryKey::findValue(std::string_view name) const {
   if (sortedValues_) {
-    const auto it = std::lower_bound(values_.begin(), values_.end(), name, [this](const NamedValue& v, std::string_view n) {
-      return order_(v.name, n) < 0;
-    });
+    const auto it = std::lower_bound(values_.begin(), values_.end(), name,
+                                     [this](const NamedValue& v, std::string_view n) { return order_(v.name, n) < 0; });
     if (it != values_.end() && order_(it->name, name) == 0) return &*it;
     return nullptr;
   }
@@ -96,9 +95,8 @@ void RegistryKey::setValue(std::string_view name, std::uint32_t type, std::strin
   }
   NamedValue v{std::string(name), type, std::move(data)};
   if (sortedValues_) {
-    const auto it = std::lower_bound(values_.begin(), values_.end(), name, [this](const NamedValue& x, std::string_view n) {
-      return order_(x.name, n) < 0;
-    });
+    const auto it = std::lower_bound(values_.begin(), values_.end(), name,
+                                     [this](const NamedValue& x, std::string_view n) { return order_(x.name, n) < 0; });
     values_.insert(it, std::move(v));
   } else {
     values_.push_back(std::move(v));

@@ -56,8 +56,8 @@ class RegistryKey {
   std::string className;
   bool isLink = false;
   bool hasTimeStamp = false;
-  std::int64_t timeStamp = 0;    // seconds as written on the key line
-  std::string timeStampText;     // the #time= value as written, when present
+  std::int64_t timeStamp = 0;  // seconds as written on the key line
+  std::string timeStampText;   // the #time= value as written, when present
 
   // Full path from the tree's root, without the root's own name.
   std::string path() const;

@@ -106,8 +106,8 @@ bool Win32FileSystem::createFolder(std::string_view path) {
 }
 
 std::optional<std::string> Win32FileSystem::readFile(std::string_view path) {
-  FileHandle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  FileHandle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr)};
   if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(f.h, &size) || size.QuadPart > (1LL << 31)) return std::nullopt;
@@ -137,8 +137,8 @@ bool Win32FileSystem::writeFileAtomic(std::string_view path, std::string_view by
   const std::string tmp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".~" +
                           (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
   {
-    FileHandle f{CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                             nullptr)};
+    FileHandle f{
+        CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) return false;
     if (!writeAll(f.h, bytes) || !FlushFileBuffers(f.h)) {
       CloseHandle(f.h);

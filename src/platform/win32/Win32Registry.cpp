@@ -30,8 +30,8 @@ std::int32_t Win32Registry::openKey(HKey parent, std::string_view subKey, std::u
 std::int32_t Win32Registry::createKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) {
   HKEY h = nullptr;
   DWORD disposition = 0;
-  const LONG status = RegCreateKeyExW(toHkey(parent), wide(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      access, nullptr, &h, &disposition);
+  const LONG status = RegCreateKeyExW(toHkey(parent), wide(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                      nullptr, &h, &disposition);
   result = status == ERROR_SUCCESS ? fromHkey(h) : 0;
   return status;
 }
@@ -68,8 +68,7 @@ std::int32_t Win32Registry::enumValue(HKey key, std::uint32_t index, std::string
   return status;
 }
 
-std::int32_t Win32Registry::queryValueInfo(HKey key, std::string_view name, std::uint32_t& type,
-                                           std::uint32_t& size) {
+std::int32_t Win32Registry::queryValueInfo(HKey key, std::string_view name, std::uint32_t& type, std::uint32_t& size) {
   DWORD t = 0, s = 0;
   const LONG status = RegQueryValueExW(toHkey(key), wide(name).c_str(), nullptr, &t, nullptr, &s);
   if (status == ERROR_SUCCESS) {

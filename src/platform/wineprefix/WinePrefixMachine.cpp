@@ -78,8 +78,8 @@ class WinePrefixMachine : public OpenedMachine {
     };
     listDrives();
     setUpEnvironment();
-    files_ = std::make_unique<HostFileSystem>(driveFolders_, HostFolders{"C:\\windows", "C:\\windows\\system32",
-                                                                         temp_, "C:\\Program Files\\Hivemend"});
+    files_ = std::make_unique<HostFileSystem>(
+        driveFolders_, HostFolders{"C:\\windows", "C:\\windows\\system32", temp_, "C:\\Program Files\\Hivemend"});
     machine_.registry = &registry_;
     machine_.files = files_.get();
     machine_.drives = &drives_;

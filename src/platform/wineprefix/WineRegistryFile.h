@@ -20,8 +20,7 @@ struct WineRegistryFile {
   std::string archLine;        // "#arch=win64"; empty when the file has none
   // Keys store their values sorted; parents that have no section of their own
   // exist as plain keys without a time stamp.
-  std::unique_ptr<RegistryKey> root =
-      std::make_unique<RegistryKey>(std::string(), nullptr, true, compareWineNames);
+  std::unique_ptr<RegistryKey> root = std::make_unique<RegistryKey>(std::string(), nullptr, true, compareWineNames);
 
   // The native path the keys are relative to, unescaped ("REGISTRY\User\S-1-5-...").
   std::string relativeTo() const;
