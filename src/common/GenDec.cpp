@@ -195,6 +195,9 @@ std::string CheckCommonProgramFilesPath(std::string_view text) {
 }
 
 bool PathMissing(std::string_view path) {
+  // A folder written with its closing "\" is that folder; Windows finds it
+  // only without the separator (a drive root keeps it).
+  while (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
   if (path.empty()) return false;
   auto* files = platform::machine().files;
   for (const bool includeFolders : {false, true}) {

@@ -26,14 +26,7 @@ void RecordWhenMissing(platform::ListViewModel& lvwErrors, const CheckContext& c
   // The literal text of an unexpanded variable names no file; testing it
   // would report files that exist.
   if (HoldsPercentToken(path)) return;
-  if (NothingExistsAt(path)) RecordMissing(lvwErrors, ctx, path);
-}
-
-bool NothingExistsAt(std::string_view path) {
-  // A folder written with its closing "\" is that folder; Windows finds it
-  // only without the separator (a drive root keeps it).
-  while (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
-  return PathMissing(path);
+  if (PathMissing(path)) RecordMissing(lvwErrors, ctx, path);
 }
 
 bool HoldsPercentToken(std::string_view text) {

@@ -33,8 +33,6 @@ void RecordWhenMissing(platform::ListViewModel& lvwErrors, const CheckContext& c
 // tested in the system folder, anything else as it stands.
 void RecordMissingServerPath(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& text,
                              bool hasToken);
-// PathMissing of `path`, where a folder may be written with a closing "\".
-bool NothingExistsAt(std::string_view path);
 // True when `text` holds a %NAME% token (an environment-variable reference).
 bool HoldsPercentToken(std::string_view text);
 // The system folder with a trailing "", to put in front of a bare file name.

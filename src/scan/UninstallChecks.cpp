@@ -26,7 +26,7 @@ std::string CommandFile(std::string_view command) {
 bool ProgramFileExists(const std::string& file) {
   if (HoldsPercentToken(file)) return false;
   try {
-    return !NothingExistsAt(file);
+    return !PathMissing(file);
   } catch (const Failure&) {
     return false;
   }
@@ -37,7 +37,7 @@ bool ProgramFileExists(const std::string& file) {
 // that lands inside a dotted folder name, do not make the uninstaller missing.
 void RecordUninstallerWhenMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx,
                                   const std::string& tested, std::string_view command) {
-  if (HoldsPercentToken(tested) || !NothingExistsAt(tested)) return;
+  if (HoldsPercentToken(tested) || !PathMissing(tested)) return;
   const std::string file = CommandFile(command);
   if (str::Trim(file) != str::Trim(tested) && ProgramFileExists(file)) return;
   RecordMissing(lvwErrors, ctx, tested);

@@ -79,6 +79,7 @@ TEST(PathMissing, FilesOfAnyAttributesAndFoldersArePresent) {
   EXPECT_FALSE(PathMissing(m.path("Apps\\hidden.dll")));
   EXPECT_FALSE(PathMissing(m.path("Apps\\system.dll")));
   EXPECT_FALSE(PathMissing(m.path("Apps\\Sub.Folder")));
+  EXPECT_FALSE(PathMissing(m.path("Apps\\Sub.Folder\\")));
   EXPECT_FALSE(PathMissing(m.path("Apps\\t*.e?e")));
   EXPECT_TRUE(PathMissing(m.path("Apps\\gone.exe")));
   EXPECT_TRUE(PathMissing(m.path("Gone\\tool.exe")));
