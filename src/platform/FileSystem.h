@@ -56,6 +56,24 @@ class FileSystemPort {
   // Replaces the file as a whole: written beside it, flushed, then renamed over it.
   virtual bool writeFileAtomic(std::string_view path, std::string_view bytes) = 0;
 
+  // The last-write time as a Windows FILETIME (100 ns units since 1601), or
+  // nothing when it cannot be read.
+  virtual std::optional<std::uint64_t> modifiedTime(std::string_view path) {
+    (void)path;
+    return std::nullopt;
+  }
+  virtual bool setModifiedTime(std::string_view path, std::uint64_t fileTime) {
+    (void)path;
+    (void)fileTime;
+    return false;
+  }
+  // Sets the attributes a file keeps (read-only, hidden, system, archive).
+  virtual bool setAttributes(std::string_view path, std::uint32_t attributes) {
+    (void)path;
+    (void)attributes;
+    return false;
+  }
+
   // Folders without a trailing "\" (a drive root keeps it).
   virtual std::string windowsFolder() = 0;
   virtual std::string systemFolder() = 0;
