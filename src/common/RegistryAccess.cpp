@@ -117,7 +117,7 @@ std::int32_t QueryValueData(HKey key, std::string_view valueName, RegData& value
 bool QueryValue(std::int32_t rootKey, std::string_view keyPath, std::string_view valueName, std::string& value) {
   HKey key = 0;
   try {
-    reg().openKey(rootHandle(rootKey), keyPath, platform::kKeyAllAccess, key);
+    reg().openKey(rootHandle(rootKey), keyPath, platform::kKeyRead, key);
     RegData data;
     const bool ok = QueryValueData(key, valueName, data) == platform::kSuccess;
     if (ok) {

@@ -34,15 +34,20 @@ bool ExtensionHasThreeCharacters(std::string_view text) { return str::Len(GetFil
 void CheckAllSystemdirectory(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& text) {
   try {
     if (HoldsUnknownToken(text)) return;
-    std::string path;
+    std::string folder, rest;
     if (text::containsNoCase(text, "%Systemroot%")) {
-      path = GetWindowsDirectory() + CheckSystemRootDirectory(text);
+      folder = GetWindowsDirectory();
+      rest = CheckSystemRootDirectory(text);
     } else if (!text::containsNoCase(text, "%ProgramFiles%")) {
-      path = GetCommonProgramFilesPath() + CheckCommonProgramFilesPath(text);
+      folder = GetCommonProgramFilesPath();
+      rest = CheckCommonProgramFilesPath(text);
     } else {
-      path = GetProgramFilesPath() + CheckSystemRootDirectory(text);
+      folder = GetProgramFilesPath();
+      rest = CheckSystemRootDirectory(text);
     }
-    RecordWhenMissing(lvwErrors, ctx, path);
+    // A token whose folder cannot be read is as unresolvable as an unknown one.
+    if (str::Trim(folder).empty()) return;
+    RecordWhenMissing(lvwErrors, ctx, folder + rest);
   } catch (...) {
     LogError("CheckAllSystemdirectory");
   }

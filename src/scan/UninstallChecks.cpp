@@ -1,9 +1,11 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "common/ErrorLog.h"
 #include "common/GenDec.h"
+#include "platform/Machine.h"
 #include "platform/Text.h"
 #include "scan/Checks.h"
 
@@ -30,6 +32,24 @@ bool ProgramFileExists(const std::string& file) {
   } catch (const Failure&) {
     return false;
   }
+}
+
+// True when the text, without its quotes, or the part of it in quotes is the
+// full path of an existing file. The cutting rules below assume a file name
+// without blanks, commas or dashes; a command that names a real file as it
+// stands is never reported, whatever those rules would make of it.
+bool NamesExistingFile(std::string_view text) {
+  std::vector<std::string> candidates{RemoveEnter(text)};
+  const std::size_t open = text.find('"');
+  if (const std::size_t close = open == std::string_view::npos ? open : text.find('"', open + 1);
+      close != std::string_view::npos)
+    candidates.push_back(str::Trim(text.substr(open + 1, close - open - 1)));
+  for (const std::string& candidate : candidates) {
+    const bool absolute = candidate.size() > 3 && candidate[1] == ':' && candidate[2] == '\\';
+    if (!absolute || candidate.find_first_of("*?\"") != std::string::npos) continue;
+    if (platform::machine().files->findFirst(candidate, false) == platform::FindResult::Found) return true;
+  }
+  return false;
 }
 
 // Records `tested` when nothing exists there, unless the program file of the
@@ -74,6 +94,7 @@ void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx) 
   try {
     std::string& text = ctx.valueText;
     if (text.empty()) return;
+    if (NamesExistingFile(text)) return;
     text = RemoveEnter(text);
     const std::size_t firstDot = str::InStr(text, ".");
     if (firstDot == 0) return;
@@ -121,6 +142,7 @@ void CheckUninstallStringValue(platform::ListViewModel& lvwErrors, const CheckCo
 void CheckQuietUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
     const std::string& text = ctx.valueText;
+    if (NamesExistingFile(text)) return;
     std::size_t p = str::InStr(text, ".");
     if (p == 0) return;
     const std::string program = str::Left(text, p + 3);
@@ -159,6 +181,7 @@ void CheckInstallSource(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
     std::string& text = ctx.valueText;
     if (text.empty()) return;
+    if (NamesExistingFile(text)) return;
     text = RemoveEnter(text);
     if (!str::Contains(text, ".")) return;
     if (str::Contains(text, "\\")) {

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "scan/CheckFixture.h"
+#include "support/ForwardingRegistry.h"
 
 namespace hm::test {
 namespace {
@@ -55,6 +56,19 @@ TEST_F(ComChecks, FolderTokensResolveInAnyLetterCase) {
   Check("%CommonProgramFiles%\\Shared\\gone.dll");
   EXPECT_EQ(Recorded(), (Values{m.windowsFolder() + "\\system32\\gone.dll", m.path("Program Files\\App\\gone.ocx"),
                                 m.path("Common\\Shared\\gone.dll")}));
+}
+
+TEST_F(ComChecks, FolderTokensResolveForAProcessWithoutElevationAndUnreadableOnesAreNotTested) {
+  SetFolderValue("ProgramFilesDir", m.path("Program Files"));
+  m.createFile("Program Files\\App\\x.dll");
+  NotElevatedRegistry readOnly(*m.machine().registry);
+  platform::Machine machine = m.machine();
+  machine.registry = &readOnly;
+  platform::MachineScope scope(machine);
+  Check("%ProgramFiles%\\App\\x.dll");
+  Check("%ProgramFiles%\\App\\gone.dll");
+  Check("%CommonProgramFiles%\\App\\x.dll");  // no CommonFilesDir to resolve it with
+  EXPECT_EQ(Recorded(), Values{m.path("Program Files\\App\\gone.dll")});
 }
 
 TEST_F(ComChecks, TokensTheRulesCannotResolveAreNotTested) {

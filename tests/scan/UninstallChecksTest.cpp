@@ -39,6 +39,20 @@ TEST_F(UninstallChecks, StartupCommandsWhoseArgumentHasNoExtensionAreNotChecked)
   EXPECT_EQ(m.errorLogEntries(), 0);
 }
 
+TEST_F(UninstallChecks, ExistingProgramsWithBlanksOrCommasInTheirNamesAreNotRecorded) {
+  m.createFile("Tools\\Quick Launch.exe");
+  m.createFile("Tools\\Un Install.exe");
+  m.createFile("Tools\\App,v2-x.exe");
+  const std::string launch = m.path("Tools\\Quick Launch.exe"), unins = m.path("Tools\\Un Install.exe");
+  for (const std::string& text : Values{launch, "\"" + launch + "\" -tray", m.path("Tools\\App,v2-x.exe")})
+    Startup(text);
+  for (const char* name : {"UninstallString", "QuietUninstallString", "DisplayIcon"})
+    Uninstall(name, "\"" + unins + "\"");
+  Uninstall("UninstallString", unins);
+  Startup("\"" + m.path("Tools\\Gone Tool.exe") + "\" -tray");
+  EXPECT_EQ(Recorded(), Values{m.systemFolder() + "\\Tool.exe"});
+}
+
 TEST_F(UninstallChecks, ExistingProgramsAreNotRecordedWhateverTheirAttributes) {
   m.createFile("Apps\\here.exe");
   m.createFile("Apps\\system.exe");
