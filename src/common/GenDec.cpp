@@ -1,6 +1,7 @@
 #include "common/GenDec.h"
 
 #include "common/ErrorLog.h"
+#include "common/ExistenceMemo.h"
 #include "common/RegistryAccess.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
@@ -199,17 +200,21 @@ bool PathMissing(std::string_view path) {
   // only without the separator (a drive root keeps it).
   while (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
   if (path.empty()) return false;
-  auto* files = platform::machine().files;
-  for (const bool includeFolders : {false, true}) {
-    switch (files->findFirst(path, includeFolders)) {
-      case platform::FindResult::Found:
-      case platform::FindResult::CannotTell:  // what cannot be looked at is not called missing
-        return false;
-      case platform::FindResult::InvalidName:
-        Raise(kErrBadFileName);
-      case platform::FindResult::NotFound:
-        break;
-    }
+  // One search that takes files and folders alike answers both questions.
+  ExistenceMemo* memo = ActiveExistenceMemo();
+  std::optional<platform::FindResult> found = memo != nullptr ? memo->find(path) : std::nullopt;
+  if (!found) {
+    found = platform::machine().files->findFirst(path, true);
+    if (memo != nullptr) memo->remember(path, *found);
+  }
+  switch (*found) {
+    case platform::FindResult::Found:
+    case platform::FindResult::CannotTell:  // what cannot be looked at is not called missing
+      return false;
+    case platform::FindResult::InvalidName:
+      Raise(kErrBadFileName);
+    case platform::FindResult::NotFound:
+      break;
   }
   return true;
 }

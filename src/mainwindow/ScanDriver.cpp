@@ -5,6 +5,7 @@
 
 #include "common/DoEvents.h"
 #include "common/ErrorLog.h"
+#include "common/ExistenceMemo.h"
 #include "common/Globals.h"
 #include "common/RegistryAccess.h"
 #include "diskscan/DriveInventory.h"
@@ -194,6 +195,7 @@ std::int32_t GetProblemsinActiveEx(ScanLists& lists, const std::string& section)
 
 void ScanRegistryAndHardDisk(ScanLists& lists) {
   try {
+    ExistenceMemoScope memo;
     Driver(lists).run();
   } catch (...) {
     LogError("ScanRegistryAndHardDisk of frmMain");

@@ -5,7 +5,6 @@
 
 #include "common/ErrorLog.h"
 #include "common/GenDec.h"
-#include "platform/Machine.h"
 #include "platform/Text.h"
 #include "scan/Checks.h"
 
@@ -46,8 +45,7 @@ bool NamesExistingFile(std::string_view text) {
     candidates.push_back(str::Trim(text.substr(open + 1, close - open - 1)));
   for (const std::string& candidate : candidates) {
     const bool absolute = candidate.size() > 3 && candidate[1] == ':' && candidate[2] == '\\';
-    if (!absolute || candidate.find_first_of("*?\"") != std::string::npos) continue;
-    if (platform::machine().files->findFirst(candidate, false) == platform::FindResult::Found) return true;
+    if (absolute && candidate.find_first_of("*?\"") == std::string::npos && ProgramFileExists(candidate)) return true;
   }
   return false;
 }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "common/Globals.h"
+#include "common/RegistryAccess.h"
 #include "mainwindow/ScanCommands.h"
 #include "mainwindow/ScanDriver.h"
+#include "platform/Text.h"
 #include "scan/Sections.h"
 #include "support/RegistrySeed.h"
 #include "support/SeededMachine.h"
@@ -53,6 +55,53 @@ TEST(ScanDriver, OneBrokenEntryPerSectionIsReportedUnderItsSectionAndNothingElse
   }
   EXPECT_EQ(lists.lblTotalErrors.caption(), std::to_string(total));
   EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
+}
+
+// Counts the existence searches that reach the files port.
+class CountingFiles : public platform::FileSystemPort {
+ public:
+  explicit CountingFiles(platform::FileSystemPort& inner) : inner_(inner) {}
+  platform::FindResult findFirst(std::string_view p, bool folders) override {
+    ++searches;
+    return inner_.findFirst(p, folders);
+  }
+  std::optional<std::uint32_t> attributes(std::string_view p) override { return inner_.attributes(p); }
+  bool listFolder(std::string_view f, std::vector<platform::DirEntry>& e) override { return inner_.listFolder(f, e); }
+  bool deleteFile(std::string_view p) override { return inner_.deleteFile(p); }
+  bool createFolder(std::string_view p) override { return inner_.createFolder(p); }
+  std::optional<std::string> readFile(std::string_view p) override { return inner_.readFile(p); }
+  bool appendFile(std::string_view p, std::string_view b) override { return inner_.appendFile(p, b); }
+  bool writeFileAtomic(std::string_view p, std::string_view b) override { return inner_.writeFileAtomic(p, b); }
+  std::string windowsFolder() override { return inner_.windowsFolder(); }
+  std::string systemFolder() override { return inner_.systemFolder(); }
+  std::string tempFolder() override { return inner_.tempFolder(); }
+  std::string programFolder() override { return inner_.programFolder(); }
+  int searches = 0;
+
+ private:
+  platform::FileSystemPort& inner_;
+};
+
+TEST(ScanDriver, EachDistinctPathIsSearchedOncePerScanWhateverItsCase) {
+  test::TestMachine m;
+  m.createFile("Apps\\here.exe");
+  const std::string here = m.path("Apps\\here.exe"), gone = m.path("Apps\\gone.exe");
+  const char* kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+  for (int i = 0; i < 3; ++i) {
+    SetKeyValue(platform::kHkeyLocalMachine, kRun, "Here" + std::to_string(i), i == 1 ? text::toUpper(here) : here,
+                kRegSz);
+    SetKeyValue(platform::kHkeyLocalMachine, kRun, "Gone" + std::to_string(i), i == 2 ? text::toUpper(gone) : gone,
+                kRegSz);
+  }
+  CountingFiles counting(*m.machine().files);
+  platform::Machine machine = m.machine();
+  machine.files = &counting;
+  platform::MachineScope scope(machine);
+  ScanLists lists;
+  EXPECT_EQ(RunScan(lists, ScanKind::Quick), 3u);
+  EXPECT_EQ(counting.searches, 2);
+  RunScan(lists, ScanKind::Quick);  // a new scan asks again
+  EXPECT_EQ(counting.searches, 4);
 }
 
 TEST(ScanDriver, CancelDuringHelpFilesLeavesTheStateOfThatMoment) {
