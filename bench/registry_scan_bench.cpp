@@ -1,8 +1,12 @@
 // A quick scan over a generated registry of more than 1,000,000 values (a
 // realistic mix of class registrations, application paths, uninstall entries
-// and shared-library counts), next to a plain enumeration of the same tree.
+// and shared-library counts), next to its floor measured in the same run: the
+// plain enumeration of the same tree plus one stat() of each distinct path
+// the scan tests. Also reports the existence searches per scan, the peak
+// memory the scan adds, and how long a cancelled scan takes to return.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -11,7 +15,9 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
+#include "common/Globals.h"
 #include "mainwindow/ScanCommands.h"
 #include "platform/Machine.h"
 #include "platform/SimplePorts.h"
@@ -123,18 +129,164 @@ std::size_t PlainEnumeration(RegistryPort& reg, HKey key) {
   return n;
 }
 
+// The files port of the generated machine, counting the existence searches
+// and remembering which paths they named.
+class RecordingFiles : public FileSystemPort {
+ public:
+  explicit RecordingFiles(FileSystemPort& inner) : inner_(inner) {}
+  FindResult findFirst(std::string_view p, bool folders) override {
+    ++searches;
+    if (recording) paths.emplace(hm::text::toUpper(p), std::string(p));
+    return inner_.findFirst(p, folders);
+  }
+  std::optional<std::uint32_t> attributes(std::string_view p) override { return inner_.attributes(p); }
+  bool listFolder(std::string_view f, std::vector<DirEntry>& e) override { return inner_.listFolder(f, e); }
+  bool deleteFile(std::string_view p) override { return inner_.deleteFile(p); }
+  bool createFolder(std::string_view p) override { return inner_.createFolder(p); }
+  std::optional<std::string> readFile(std::string_view p) override { return inner_.readFile(p); }
+  bool appendFile(std::string_view p, std::string_view b) override { return inner_.appendFile(p, b); }
+  bool writeFileAtomic(std::string_view p, std::string_view b) override { return inner_.writeFileAtomic(p, b); }
+  std::string windowsFolder() override { return inner_.windowsFolder(); }
+  std::string systemFolder() override { return inner_.systemFolder(); }
+  std::string tempFolder() override { return inner_.tempFolder(); }
+  std::string programFolder() override { return inner_.programFolder(); }
+
+  long long searches = 0;
+  bool recording = false;
+  std::unordered_map<std::string, std::string> paths;  // upper-cased -> as first written
+
+ private:
+  FileSystemPort& inner_;
+};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The generated paths are written as on disk below C:, whose host folder is dir/c.
+fs::path HostPathOf(const fs::path& drive, const std::string& windowsPath) {
+  std::string rest = windowsPath.substr(3);
+  for (char& c : rest)
+    if (c == '\\') c = '/';
+  return drive / rest;
+}
+
+// Peak resident memory (VmHWM) and current resident memory (VmRSS), in KiB.
+long long StatusKiB(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::size_t n = std::strlen(field);
+  while (std::getline(status, line))
+    if (line.compare(0, n, field) == 0) return std::atoll(line.c_str() + n + 1);
+  return -1;
+}
+
+struct Report {
+  double scan = 0, enumeration = 0, stats = 0;
+  long long searchesPerScan = 0, distinctPaths = 0, peakAddedKiB = -1;
+  double cancelMs = -1;
+  std::size_t problems = 0;
+} g_report;
+
 void BM_QuickScan(benchmark::State& state) {
   auto& g = generated();
-  MachineScope scope(g.machine);
+  RecordingFiles recording(*g.files);
+  Machine machine = g.machine;
+  machine.files = &recording;
+  MachineScope scope(machine);
   std::size_t problems = 0;
+  double seconds = 0;
+  long long runs = 0;
   for (auto _ : state) {
+    const long long before = recording.searches;
+    const auto start = std::chrono::steady_clock::now();
     hm::ScanLists lists;
     problems = hm::RunScan(lists, hm::ScanKind::Quick);
+    seconds += SecondsSince(start);
+    ++runs;
+    g_report.searchesPerScan = recording.searches - before;
   }
+  g_report.scan = seconds / static_cast<double>(runs);
+  g_report.problems = problems;
   state.counters["values"] = static_cast<double>(g.values);
   state.counters["problems"] = static_cast<double>(problems);
   state.counters["values_per_s"] =
       benchmark::Counter(static_cast<double>(g.values), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The work a quick scan cannot avoid: reading every key and value, and one
+// stat() of each distinct path it tests (collected by one recorded scan).
+void BM_QuickScanFloor(benchmark::State& state) {
+  auto& g = generated();
+  RecordingFiles recording(*g.files);
+  recording.recording = true;
+  {
+    Machine machine = g.machine;
+    machine.files = &recording;
+    MachineScope scope(machine);
+    hm::ScanLists lists;
+    hm::RunScan(lists, hm::ScanKind::Quick);
+  }
+  std::vector<fs::path> hostPaths;
+  for (const auto& [upper, p] : recording.paths)
+    if (upper.size() > 3 && upper.compare(0, 3, "C:\\") == 0) hostPaths.push_back(HostPathOf(g.dir / "c", p));
+  double enumeration = 0, stats = 0;
+  long long runs = 0;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    std::size_t n = PlainEnumeration(*g.registry, rootHandle(kHkeyLocalMachine)) +
+                    PlainEnumeration(*g.registry, rootHandle(kHkeyCurrentUser));
+    benchmark::DoNotOptimize(n);
+    enumeration += SecondsSince(start);
+    start = std::chrono::steady_clock::now();
+    int found = 0;
+    struct stat st {};
+    for (const fs::path& p : hostPaths) found += ::stat(p.c_str(), &st) == 0;
+    benchmark::DoNotOptimize(found);
+    stats += SecondsSince(start);
+    ++runs;
+  }
+  g_report.enumeration = enumeration / static_cast<double>(runs);
+  g_report.stats = stats / static_cast<double>(runs);
+  g_report.distinctPaths = static_cast<long long>(recording.paths.size());
+  state.counters["distinct_paths"] = static_cast<double>(recording.paths.size());
+}
+
+// Peak resident memory that one scan adds to the loaded registry.
+void BM_QuickScanMemory(benchmark::State& state) {
+  auto& g = generated();
+  MachineScope scope(g.machine);
+  for (auto _ : state) {
+    std::ofstream("/proc/self/clear_refs") << "5";  // resets the peak to the current size
+    const long long before = StatusKiB("VmRSS:");
+    hm::ScanLists lists;
+    hm::RunScan(lists, hm::ScanKind::Quick);
+    g_report.peakAddedKiB = StatusKiB("VmHWM:") - before;
+  }
+  state.counters["peak_added_MiB"] = static_cast<double>(g_report.peakAddedKiB) / 1024.0;
+}
+
+// Time from CancelScan being set, half a second into the scan, to the scan's return.
+void BM_CancelLatency(benchmark::State& state) {
+  auto& g = generated();
+  Machine machine = g.machine;
+  CallbackPump pump;
+  machine.pump = &pump;
+  MachineScope scope(machine);
+  for (auto _ : state) {
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now(), cancelled{};
+    pump.onPump = [&] {
+      if (!hm::CancelScan && SecondsSince(started) > 0.5) {
+        cancelled = std::chrono::steady_clock::now();
+        hm::CancelScan = true;
+      }
+    };
+    hm::ScanLists lists;
+    hm::RunScan(lists, hm::ScanKind::Quick);
+    g_report.cancelMs = cancelled.time_since_epoch().count() != 0 ? SecondsSince(cancelled) * 1000 : -1;
+    pump.onPump = nullptr;
+  }
+  hm::CancelScan = false;
 }
 
 void BM_PlainEnumeration(benchmark::State& state) {
@@ -147,8 +299,29 @@ void BM_PlainEnumeration(benchmark::State& state) {
 }
 
 BENCHMARK(BM_PlainEnumeration)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_QuickScan)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_QuickScan)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_QuickScanFloor)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_QuickScanMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CancelLatency)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  generated();  // made before any clock starts
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  const Report& r = g_report;
+  const double floor = r.enumeration + r.stats;
+  if (r.scan > 0 && floor > 0)
+    std::printf("quick scan %.0f ms, floor %.0f ms (enumeration %.0f ms + %lld stat() %.0f ms), ratio %.2f\n",
+                r.scan * 1000, floor * 1000, r.enumeration * 1000, r.distinctPaths, r.stats * 1000, r.scan / floor);
+  if (r.searchesPerScan > 0)
+    std::printf("existence searches per scan %lld, distinct paths tested %lld\n", r.searchesPerScan, r.distinctPaths);
+  if (r.peakAddedKiB >= 0)
+    std::printf("peak memory added by the scan %.1f MiB (%zu problems)\n", static_cast<double>(r.peakAddedKiB) / 1024,
+                r.problems);
+  if (r.cancelMs >= 0) std::printf("cancel latency %.2f ms\n", r.cancelMs);
+  return 0;
+}

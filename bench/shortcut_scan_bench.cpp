@@ -1,5 +1,6 @@
 // The drive search over a generated tree of 200,000 files and 2,000 shortcuts,
-// next to `find <root> -iname '*.lnk'` over the same tree.
+// next to its floor over the same tree: `find -iname '*.lnk'` listing the
+// shortcuts, plus one read of each of them.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -125,8 +126,8 @@ void BM_FindFilesAPI(benchmark::State& state) {
   state.counters["broken"] = static_cast<double>(rows);
 }
 
-void BM_FindIname(benchmark::State& state) {
-  const std::string command = "find '" + tree().root.string() + "' -iname '*.lnk' > /dev/null";
+void BM_FindAndReadShortcuts(benchmark::State& state) {
+  const std::string command = "find '" + tree().root.string() + "' -iname '*.lnk' -print0 | xargs -0 cat > /dev/null";
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) != 0) state.SkipWithError("find failed");
@@ -136,7 +137,7 @@ void BM_FindIname(benchmark::State& state) {
 }
 
 BENCHMARK(BM_FindFilesAPI)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
-BENCHMARK(BM_FindIname)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
+BENCHMARK(BM_FindAndReadShortcuts)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
 
 }  // namespace
 
@@ -147,7 +148,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   if (g_scan.runs && g_find.runs)
-    std::printf("FindFilesAPI %.1f ms, find -iname %.1f ms, ratio %.2f\n", g_scan.mean() * 1000, g_find.mean() * 1000,
-                g_scan.mean() / g_find.mean());
+    std::printf(
+        "deep scan of the drive %.1f ms, floor %.1f ms (find -iname '*.lnk' and one read of each), ratio %.2f\n",
+        g_scan.mean() * 1000, g_find.mean() * 1000, g_scan.mean() / g_find.mean());
   return 0;
 }

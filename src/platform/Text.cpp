@@ -158,20 +158,23 @@ std::string toLower(std::string_view utf8) {
 }
 
 std::strong_ordering compareNoCase(std::string_view a, std::string_view b) {
-  if (isAscii(a) && isAscii(b)) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-      char ca = a[i], cb = b[i];
-      if (ca >= 'a' && ca <= 'z') ca = static_cast<char>(ca - 32);
-      if (cb >= 'a' && cb <= 'z') cb = static_cast<char>(cb - 32);
-      if (ca != cb) return static_cast<unsigned char>(ca) <=> static_cast<unsigned char>(cb);
-    }
-    return a.size() <=> b.size();
+  // ASCII characters are single UTF-16 units at the same positions, so a
+  // difference, or an end, met before any other character decides the order
+  // as the full comparison below would.
+  const std::size_t n = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  for (; i < n; ++i) {
+    char ca = a[i], cb = b[i];
+    if (((static_cast<unsigned char>(ca) | static_cast<unsigned char>(cb)) & 0x80) != 0) break;
+    if (ca >= 'a' && ca <= 'z') ca = static_cast<char>(ca - 32);
+    if (cb >= 'a' && cb <= 'z') cb = static_cast<char>(cb - 32);
+    if (ca != cb) return static_cast<unsigned char>(ca) <=> static_cast<unsigned char>(cb);
   }
+  if (i == n) return a.size() <=> b.size();
   const auto wa = toUtf16(a), wb = toUtf16(b);
-  const std::size_t n = std::min(wa.size(), wb.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t ca = upperUnit(wa[i]), cb = upperUnit(wb[i]);
+  const std::size_t units = std::min(wa.size(), wb.size());
+  for (std::size_t u = 0; u < units; ++u) {
+    const char16_t ca = upperUnit(wa[u]), cb = upperUnit(wb[u]);
     if (ca != cb) return ca <=> cb;
   }
   return wa.size() <=> wb.size();
