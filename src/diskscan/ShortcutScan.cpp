@@ -123,7 +123,7 @@ void FindFilesAPI(ScanLists& lists, std::string_view path, std::string_view sect
 platform::ShellLinkTarget ReadShortcutTarget(std::string_view shortcutPath) {
   try {
     const platform::Machine& m = platform::machine();
-    const std::optional<std::string> bytes = m.files->readFile(shortcutPath);
+    const std::optional<std::string> bytes = m.files->readFileUpTo(shortcutPath, platform::kMaxShellLinkBytes);
     if (!bytes) return {};
     platform::EnvironmentPort* environment = m.environment;
     return platform::readShellLink(*bytes, [environment](std::string_view name) -> std::optional<std::string> {

@@ -21,7 +21,7 @@ void ScanDrive(ScanLists& lists, std::string_view root, std::string_view section
 void FindFilesAPI(ScanLists& lists, std::string_view path, std::string_view section);
 
 // The target stored in a shortcut file, and whether an installer advertised
-// it; an empty path when the file cannot be read.
+// it; an empty path when the file cannot be read or is too large to be one.
 platform::ShellLinkTarget ReadShortcutTarget(std::string_view shortcutPath);
 // The target path stored in a shortcut file, or "" when it cannot be read.
 std::string GetTarget(std::string_view shortcutPath);

@@ -51,6 +51,13 @@ class FileSystemPort {
   virtual bool deleteFile(std::string_view path) = 0;
   virtual bool createFolder(std::string_view path) = 0;
   virtual std::optional<std::string> readFile(std::string_view path) = 0;
+  // The whole file when it holds at most `maxBytes`, else nothing: a larger
+  // file is not read at all.
+  virtual std::optional<std::string> readFileUpTo(std::string_view path, std::uint64_t maxBytes) {
+    std::optional<std::string> bytes = readFile(path);
+    if (bytes && bytes->size() > maxBytes) return std::nullopt;
+    return bytes;
+  }
   // Appends bytes, creating the file when missing (not its folder).
   virtual bool appendFile(std::string_view path, std::string_view bytes) = 0;
   // Replaces the file as a whole: written beside it, flushed, then renamed over it.

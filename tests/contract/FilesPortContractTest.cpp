@@ -31,6 +31,24 @@ TEST(FilesPortContract, FindFirstMatchesNamesWildcardsAndFoldersOnRequest) {
   EXPECT_EQ(files.findFirst(m.path("Fi*d\\x.dll"), true), FindResult::InvalidName);
 }
 
+// A drive that is not ready and a folder that may not be read say nothing
+// about what they hold.
+TEST(FilesPortContract, WhatCannotBeLookedAtIsNeitherFoundNorMissing) {
+  test::TestMachine m;
+  auto& files = *machine().files;
+  const std::string unready = m.unreadyDriveRoot();
+  if (!unready.empty()) {
+    EXPECT_EQ(files.findFirst(unready + "App\\ext.exe", false), FindResult::CannotTell);
+    EXPECT_EQ(files.findFirst(unready + "*.exe", false), FindResult::CannotTell);
+  }
+  m.createFile("Locked\\Inner\\tool.dll");
+  if (!m.denyReading("Locked")) GTEST_SKIP() << "this machine cannot deny reading a folder";
+  EXPECT_EQ(files.findFirst(m.path("Locked\\Inner\\tool.dll"), false), FindResult::CannotTell);
+  EXPECT_EQ(files.findFirst(m.path("LOCKED\\inner\\TOOL.DLL"), false), FindResult::CannotTell);
+  EXPECT_EQ(files.findFirst(m.path("Locked\\*.dll"), false), FindResult::CannotTell);
+  m.allowReading("Locked");
+}
+
 TEST(FilesPortContract, AttributesAndListing) {
   test::TestMachine m;
   auto& files = *machine().files;
@@ -67,6 +85,8 @@ TEST(FilesPortContract, ReadWriteAppendDeleteAndFolders) {
   ASSERT_TRUE(files.writeFileAtomic(f, "replaced"));
   ASSERT_TRUE(files.appendFile(f, "+more"));
   EXPECT_EQ(files.readFile(f).value_or("?"), "replaced+more");
+  EXPECT_EQ(files.readFileUpTo(f, 13).value_or("?"), "replaced+more");
+  EXPECT_FALSE(files.readFileUpTo(f, 12).has_value());
   ASSERT_TRUE(files.appendFile(m.path("Data\\new.log"), "x"));
   std::vector<DirEntry> entries;
   files.listFolder(m.path("Data"), entries);
@@ -75,6 +95,27 @@ TEST(FilesPortContract, ReadWriteAppendDeleteAndFolders) {
   EXPECT_FALSE(files.deleteFile(f));
   EXPECT_FALSE(files.readFile(f).has_value());
   EXPECT_FALSE(files.deleteFile(m.path("Data")));  // a folder is no file
+}
+
+TEST(FilesPortContract, ModifiedTimeAndAttributesAreSetAndReadBack) {
+  test::TestMachine m;
+  auto& files = *machine().files;
+  m.createFile("Kept\\a.lnk");
+  const std::string f = m.path("Kept\\a.lnk");
+  const std::uint64_t time = 127785303121234567;  // 2005-12-08 15:45:12.1234567 UTC
+  ASSERT_TRUE(files.setModifiedTime(f, time));
+  EXPECT_EQ(files.modifiedTime(f).value_or(0), time);
+  constexpr std::uint32_t kept = kAttrReadOnly | kAttrHidden | kAttrSystem;
+  ASSERT_TRUE(files.setAttributes(f, kept | kAttrArchive));
+  EXPECT_EQ(files.attributes(f).value_or(0) & kept, kept);
+  ASSERT_TRUE(files.setAttributes(f, kAttrReadOnly | kAttrHidden));  // changed while read-only
+  EXPECT_EQ(files.attributes(f).value_or(0) & kept, kAttrReadOnly | kAttrHidden);
+  ASSERT_TRUE(files.setAttributes(f, kAttrArchive));
+  EXPECT_EQ(files.attributes(f).value_or(kept) & kept, 0u);
+  EXPECT_EQ(files.modifiedTime(f).value_or(0), time);
+  EXPECT_FALSE(files.modifiedTime(m.path("Kept\\missing")).has_value());
+  EXPECT_FALSE(files.setModifiedTime(m.path("Kept\\missing"), time));
+  EXPECT_FALSE(files.setAttributes(m.path("Kept\\missing"), kAttrHidden));
 }
 
 TEST(FilesPortContract, TheFoldersAreAnswered) {

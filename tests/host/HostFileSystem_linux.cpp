@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "common/GenDec.h"
+#include "diskscan/ShortcutScan.h"
 #include "platform/host/HostFileSystem.h"
 #include "support/TestMachine.h"
 
@@ -26,6 +30,72 @@ TEST(WineShortNames, PathsWrittenWithThemAreFound) {
   EXPECT_FALSE(PathMissing("C:\\PROG~FBU\\MY_D~530.FOL\\AVER~W2T.TXT"));
   EXPECT_FALSE(PathMissing("C:\\prog~fbu\\My Documents.folder\\averylongname.txt"));
   EXPECT_TRUE(PathMissing("C:\\PROG~1\\averylongname.txt"));
+}
+
+namespace fs = std::filesystem;
+
+std::string contentOf(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A link planted inside a drive must not carry a write to the file or folder
+// it names, outside the drive.
+TEST(HostFileSystemWrites, NeverGoThroughAPlantedLink) {
+  test::TestMachine m;
+  auto& files = *platform::machine().files;
+  const fs::path outside = m.hostPath("").parent_path() / "outside";
+  fs::create_directories(outside);
+  std::ofstream(outside / "victim") << "kept";
+  m.createFolder("Links");
+  fs::create_symlink(outside / "victim", m.hostPath("Links/.~a.lnk.tmp"));  // where the bytes used to be written
+  fs::create_symlink(outside / "victim", m.hostPath("Links/log.txt"));
+  fs::create_directory_symlink(outside, m.hostPath("Links/Out"));
+
+  ASSERT_TRUE(files.writeFileAtomic(m.path("Links\\a.lnk"), "shortcut"));
+  EXPECT_EQ(fs::symlink_status(m.hostPath("Links/a.lnk")).type(), fs::file_type::regular);
+  EXPECT_EQ(contentOf(m.hostPath("Links/a.lnk")), "shortcut");
+  EXPECT_FALSE(files.appendFile(m.path("Links\\log.txt"), "appended"));
+  EXPECT_FALSE(files.writeFileAtomic(m.path("Links\\log.txt"), "replaced"));
+  EXPECT_FALSE(files.writeFileAtomic(m.path("Links\\Out\\new.lnk"), "x"));
+  EXPECT_FALSE(files.appendFile(m.path("Links\\out\\new.log"), "x"));
+  EXPECT_FALSE(files.createFolder(m.path("Links\\Out\\Sub")));
+  EXPECT_FALSE(files.deleteFile(m.path("Links\\Out\\victim")));
+  EXPECT_FALSE(files.setAttributes(m.path("Links\\Out\\victim"), 0x1));
+  EXPECT_EQ(contentOf(outside / "victim"), "kept");
+  EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1);
+  EXPECT_TRUE(files.deleteFile(m.path("Links\\log.txt")));  // the link itself goes
+  EXPECT_TRUE(fs::exists(outside / "victim"));
+}
+
+TEST(HostFileSystemWrites, NeverTouchTheProtectedFiles) {
+  test::TestMachine m;
+  const fs::path prefix = m.hostPath("").parent_path() / "prefix";
+  fs::create_directories(prefix / "drive_c");
+  std::ofstream(prefix / "user.reg") << "hive";
+  fs::create_hard_link(prefix / "user.reg", prefix / "drive_c" / "alias.reg");
+  platform::HostFileSystem files({{'C', prefix / "drive_c"}, {'Z', prefix}}, {},
+                                 {prefix / "user.reg", prefix / "system.reg"});
+  EXPECT_FALSE(files.writeFileAtomic("Z:\\user.reg", "x"));
+  EXPECT_FALSE(files.appendFile("Z:\\USER.REG", "x"));
+  EXPECT_FALSE(files.deleteFile("Z:\\drive_c\\..\\user.reg"));
+  EXPECT_FALSE(files.writeFileAtomic("C:\\alias.reg", "x"));  // the same file by another name
+  EXPECT_FALSE(files.deleteFile("C:\\alias.reg"));
+  EXPECT_FALSE(files.writeFileAtomic("Z:\\system.reg", "x"));  // not there yet, still refused
+  EXPECT_FALSE(files.createFolder("Z:\\system.reg"));
+  EXPECT_EQ(contentOf(prefix / "user.reg"), "hive");
+  EXPECT_FALSE(fs::exists(prefix / "system.reg"));
+  EXPECT_TRUE(files.writeFileAtomic("Z:\\other.txt", "x"));
+}
+
+// A file too large to be a shortcut is not read whole, and is no shortcut.
+TEST(HostFileSystemReads, AnOversizedShortcutIsNotOne) {
+  test::TestMachine m;
+  const fs::path link = m.hostPath("big.lnk");
+  fs::copy_file(test::TestDataDir() / "lnk" / "samples" / "microsoft_example.lnk", link);
+  ASSERT_FALSE(GetTarget("C:\\big.lnk").empty());
+  ASSERT_EQ(::truncate(link.c_str(), 64 << 20), 0);  // sparse: nothing is written
+  EXPECT_EQ(GetTarget("C:\\big.lnk"), "");
 }
 
 }  // namespace

@@ -35,6 +35,14 @@ class TestMachine {
   // Sets or clears Hidden / System on an existing file or folder.
   void setAttributes(std::string_view relative, std::uint32_t attributes);
 
+  // Makes a folder unreadable (allowReading undoes it); false when this
+  // machine cannot deny reading (as root, or under wine).
+  bool denyReading(std::string_view relative);
+  void allowReading(std::string_view relative);
+  // The root ("E:\") of a drive that is not ready, or "" when this machine
+  // cannot make one (wine reports such a drive's paths as missing).
+  std::string unreadyDriveRoot() const;
+
   // The scratch Windows and system folders (created).
   std::string windowsFolder() const { return path("windows"); }
   std::string systemFolder() const { return path("windows\\system32"); }

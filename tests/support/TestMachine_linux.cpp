@@ -1,5 +1,6 @@
 #include <stdlib.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -27,7 +28,7 @@ TestMachine::TestMachine() : impl_(std::make_unique<Impl>()) {
   impl_->dir = tmpl;
   fs::create_directories(impl_->dir / "c" / "windows" / "system32");
   impl_->files = std::make_unique<platform::HostFileSystem>(
-      std::map<char, fs::path>{{'C', impl_->dir / "c"}},
+      std::map<char, fs::path>{{'C', impl_->dir / "c"}, {'E', impl_->dir / "unmounted"}},
       platform::HostFolders{"C:\\windows", "C:\\windows\\system32", "C:\\windows\\temp",
                             "C:\\Program Files\\Hivemend"});
   root_ = "C:";
@@ -64,6 +65,21 @@ void TestMachine::setAttributes(std::string_view relative, std::uint32_t attribu
   if (::setxattr(hostPath(relative).c_str(), "user.DOSATTRIB", buf, std::strlen(buf), 0) != 0)
     throw std::runtime_error("setxattr failed (does the file system keep user extended attributes?)");
 }
+
+bool TestMachine::denyReading(std::string_view relative) {
+  const fs::path p = hostPath(relative);
+  fs::permissions(p, fs::perms::none);
+  // Root (or a process with CAP_DAC_OVERRIDE) reads whatever the bits say.
+  if (::access(p.c_str(), R_OK) == 0) {
+    allowReading(relative);
+    return false;
+  }
+  return true;
+}
+
+void TestMachine::allowReading(std::string_view relative) { fs::permissions(hostPath(relative), fs::perms::owner_all); }
+
+std::string TestMachine::unreadyDriveRoot() const { return "E:\\"; }
 
 std::string TestMachine::errorLog() const {
   std::ifstream in(hostPath("windows/ErrHvmd.txt"), std::ios::binary);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <time.h>
@@ -9,8 +10,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "platform/PathRules.h"
 #include "platform/Text.h"
@@ -30,7 +32,51 @@ std::string trimComponent(std::string_view c) {
 }
 
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+
+// A lookup that failed for one of these found nothing; any other failure
+// (no permission, I/O error, a drive folder that is gone) says nothing.
+bool meansMissing(int err) { return err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == ELOOP; }
+
+void noteCannotTell(bool* cannotTell) {
+  if (cannotTell != nullptr) *cannotTell = true;
+}
+
+struct FileDescriptor {
+  int fd = -1;
+  FileDescriptor() = default;
+  explicit FileDescriptor(int f) : fd(f) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  void reset(int f) {
+    if (fd >= 0) ::close(fd);
+    fd = f;
+  }
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Seconds between 1601-01-01 and 1970-01-01.
+constexpr std::int64_t kFileTimeEpochSeconds = 11644473600;
+constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
 }  // namespace
+
+class HostFileSystem::WriteTarget {
+ public:
+  FileDescriptor folder;  // opened with O_PATH
+  std::string name;
+  fs::path canonical;  // of the target, for the protected files
+};
 
 // Hidden and System as Wine keeps them (user.DOSATTRIB, hex text such as
 // "0x22"), else a dot-file is hidden.
@@ -98,9 +144,19 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
   return pi == p.size();
 }
 
-HostFileSystem::HostFileSystem(std::map<char, fs::path> drives, HostFolders folders) : folders_(std::move(folders)) {
-  for (auto& [letter, root] : drives)
-    drives_[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = root;
+HostFileSystem::HostFileSystem(std::map<char, fs::path> drives, HostFolders folders,
+                               std::vector<fs::path> protectedFiles)
+    : folders_(std::move(folders)) {
+  for (auto& [letter, root] : drives) {
+    std::string folder = root.string();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    drives_[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = folder;
+  }
+  std::error_code ec;
+  for (const fs::path& file : protectedFiles) {
+    fs::path canonical = fs::weakly_canonical(file, ec);
+    protectedFiles_.push_back(ec ? file.lexically_normal() : std::move(canonical));
+  }
 }
 
 HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWildcardsLast) const {
@@ -140,8 +196,8 @@ HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWil
   return s;
 }
 
-std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::string>& components,
-                                             std::size_t count) const {
+std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::string>& components, std::size_t count,
+                                             bool* cannotTell) const {
   const auto it = drives_.find(drive);
   if (it == drives_.end()) return std::nullopt;
   fs::path cur = it->second;
@@ -152,39 +208,56 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
     struct stat st {};
     if (::lstat(direct.c_str(), &st) == 0) return fs::path(std::move(direct));
   }
-  std::error_code ec;
-  if (!fs::is_directory(cur, ec)) return std::nullopt;
+  // A drive whose folder is gone is a drive that is not ready.
+  struct stat rootStat {};
+  if (::stat(cur.c_str(), &rootStat) != 0 || !S_ISDIR(rootStat.st_mode)) {
+    noteCannotTell(cannotTell);
+    return std::nullopt;
+  }
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& name = components[i];
     fs::path exact = cur / name;
-    if (fs::symlink_status(exact, ec).type() != fs::file_type::not_found && !ec) {
+    struct stat st {};
+    if (::lstat(exact.c_str(), &st) == 0) {
       cur = std::move(exact);
       continue;
     }
-    const std::string* actual = findInFolder(cur.string(), name);
+    if (!meansMissing(errno)) {
+      noteCannotTell(cannotTell);
+      return std::nullopt;
+    }
+    const std::string* actual = findInFolder(cur.string(), name, cannotTell);
     if (actual == nullptr) return std::nullopt;
     cur /= *actual;
   }
   return cur;
 }
 
-const std::string* HostFileSystem::findInFolder(const std::string& folder, const std::string& name) const {
+const std::string* HostFileSystem::findInFolder(const std::string& folder, const std::string& name,
+                                                bool* cannotTell) const {
   struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+  if (::stat(folder.c_str(), &st) != 0) {
+    if (!meansMissing(errno)) noteCannotTell(cannotTell);
+    return nullptr;
+  }
+  if (!S_ISDIR(st.st_mode)) return nullptr;
   auto it = folderIndex_.find(folder);
   if (it == folderIndex_.end() || it->second.modified.tv_sec != st.st_mtim.tv_sec ||
       it->second.modified.tv_nsec != st.st_mtim.tv_nsec) {
     if (folderIndex_.size() >= 4096) folderIndex_.clear();
     FolderIndex index;
     index.modified = st.st_mtim;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-      while (const dirent* d = ::readdir(dir)) {
-        const std::string_view entry(d->d_name);
-        if (entry == "." || entry == "..") continue;
-        index.names.emplace(text::toUpper(entry), std::string(entry));
-      }
-      ::closedir(dir);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+      if (!meansMissing(errno)) noteCannotTell(cannotTell);
+      return nullptr;
     }
+    while (const dirent* d = ::readdir(dir)) {
+      const std::string_view entry(d->d_name);
+      if (entry == "." || entry == "..") continue;
+      index.names.emplace(text::toUpper(entry), std::string(entry));
+    }
+    ::closedir(dir);
     // Time stamps are coarse: a folder changed in the last two seconds may
     // change again under the same stamp, so its listing is not kept.
     struct timespec now {};
@@ -254,10 +327,11 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
   if (s.invalid) return FindResult::InvalidName;
   if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'))
     return FindResult::CannotTell;  // a network share: not reachable from here
+  bool cannotTell = false;
   if (s.drive == 0 || s.components.empty()) {
     // A drive root is a folder.
-    if (s.drive != 0 && includeFolders && walk(s.drive, {}, 0)) return FindResult::Found;
-    return FindResult::NotFound;
+    if (s.drive != 0 && walk(s.drive, {}, 0, &cannotTell) && includeFolders) return FindResult::Found;
+    return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
   }
   const std::string& last = s.components.back();
   // A file of any kind counts; a folder only when asked for; a dangling link is nothing.
@@ -267,16 +341,25 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
     return !S_ISDIR(st.st_mode) || includeFolders;
   };
   if (!hasWildcard(last)) {
-    if (auto p = walk(s.drive, s.components, s.components.size()); p && accept(*p)) return FindResult::Found;
-    return FindResult::NotFound;
+    if (auto p = walk(s.drive, s.components, s.components.size(), &cannotTell); p && accept(*p))
+      return FindResult::Found;
+    return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
   }
-  const auto folder = walk(s.drive, s.components, s.components.size() - 1);
-  std::error_code ec;
-  if (!folder || !fs::is_directory(*folder, ec)) return FindResult::NotFound;
-  for (fs::directory_iterator d(*folder, ec), e; !ec && d != e; d.increment(ec)) {
-    if (MatchesWildcard(last, d->path().filename().string()) && accept(d->path())) return FindResult::Found;
+  const auto folder = walk(s.drive, s.components, s.components.size() - 1, &cannotTell);
+  if (!folder) return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
+  DIR* dir = ::opendir(folder->c_str());
+  if (dir == nullptr) return meansMissing(errno) ? FindResult::NotFound : FindResult::CannotTell;
+  FindResult result = FindResult::NotFound;
+  while (const dirent* d = ::readdir(dir)) {
+    const std::string_view name(d->d_name);
+    if (name == "." || name == "..") continue;
+    if (MatchesWildcard(last, name) && accept(*folder / name)) {
+      result = FindResult::Found;
+      break;
+    }
   }
-  return FindResult::NotFound;
+  ::closedir(dir);
+  return result;
 }
 
 std::optional<std::uint32_t> HostFileSystem::attributes(std::string_view path) {
@@ -324,73 +407,194 @@ bool HostFileSystem::listFolder(std::string_view folder, std::vector<DirEntry>& 
   return true;
 }
 
-bool HostFileSystem::deleteFile(std::string_view path) {
-  const auto p = resolveExisting(path);
+bool HostFileSystem::openWriteTarget(std::string_view path, bool mustExist, WriteTarget& target) const {
+  const Split s = split(path, false);
+  if (s.invalid || s.drive == 0 || s.components.empty()) return false;
+  const auto p = mustExist ? resolveExisting(path) : resolveForCreate(path);
+  if (!p) return false;
+  const fs::path& root = drives_.at(s.drive);
+  const fs::path relative = p->lexically_normal().lexically_relative(root.lexically_normal());
+  std::vector<std::string> names;
+  for (const fs::path& part : relative) names.push_back(part.string());
+  if (names.empty() || names.front() == ".." || names.front() == ".") return false;
+  // The root itself may be a link (a drive folder often is); nothing below it may.
+  target.folder.reset(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  for (std::size_t i = 0; target.folder.fd >= 0 && i + 1 < names.size(); ++i) {
+    const int next = ::openat(target.folder.fd, names[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    if (next >= 0 && (::fstat(next, &st) != 0 || !S_ISDIR(st.st_mode))) {
+      ::close(next);
+      target.folder.reset(-1);
+      break;
+    }
+    target.folder.reset(next);
+  }
+  if (target.folder.fd < 0) return false;
+  target.name = names.back();
   std::error_code ec;
-  if (!p || fs::is_directory(fs::symlink_status(*p, ec))) return false;
-  return fs::remove(*p, ec) && !ec;
+  target.canonical = fs::weakly_canonical(root, ec) / relative;
+  return !isProtected(target);
+}
+
+bool HostFileSystem::isProtected(const WriteTarget& target) const {
+  struct stat st {};
+  const bool exists = ::fstatat(target.folder.fd, target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  for (const fs::path& file : protectedFiles_) {
+    if (target.canonical == file) return true;
+    struct stat guarded {};
+    if (exists && ::stat(file.c_str(), &guarded) == 0 && guarded.st_dev == st.st_dev && guarded.st_ino == st.st_ino)
+      return true;
+  }
+  return false;
+}
+
+bool HostFileSystem::deleteFile(std::string_view path) {
+  WriteTarget target;
+  if (!openWriteTarget(path, true, target)) return false;
+  struct stat st {};
+  if (::fstatat(target.folder.fd, target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+    return false;
+  return ::unlinkat(target.folder.fd, target.name.c_str(), 0) == 0;
 }
 
 bool HostFileSystem::createFolder(std::string_view path) {
-  const auto p = resolveForCreate(path);
-  std::error_code ec;
-  if (!p) return false;
-  if (fs::is_directory(*p, ec)) return true;
-  return fs::create_directory(*p, ec) && !ec;
+  WriteTarget target;
+  if (!openWriteTarget(path, false, target)) return false;
+  struct stat st {};
+  if (::fstatat(target.folder.fd, target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return S_ISDIR(st.st_mode);
+  return ::mkdirat(target.folder.fd, target.name.c_str(), 0777) == 0;
 }
 
 std::optional<std::string> HostFileSystem::readFile(std::string_view path) {
+  return readFileUpTo(path, std::string().max_size());
+}
+
+std::optional<std::string> HostFileSystem::readFileUpTo(std::string_view path, std::uint64_t maxBytes) {
   const auto p = resolveExisting(path);
-  std::error_code ec;
-  if (!p || !fs::is_regular_file(*p, ec)) return std::nullopt;
-  std::ifstream in(*p, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  if (!p) return std::nullopt;
+  // Non-blocking so that a FIFO cannot hold the open; it is refused below.
+  const FileDescriptor file(::open(p->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  struct stat st {};
+  if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return std::nullopt;
+  // Room for one byte more than allowed tells a file that grew meanwhile.
+  const std::uint64_t room = std::min<std::uint64_t>(maxBytes, std::string().max_size() - 1) + 1;
+  std::string data(static_cast<std::size_t>(std::min<std::uint64_t>(room, std::uint64_t(st.st_size) + 1)), '\0');
+  std::size_t done = 0;
+  for (;;) {
+    if (done == data.size()) {
+      if (data.size() >= room) return std::nullopt;
+      data.resize(
+          static_cast<std::size_t>(std::min<std::uint64_t>(room, std::max<std::uint64_t>(4096, data.size() * 2))));
+    }
+    const ssize_t n = ::read(file.fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  data.resize(done);
   return data;
 }
 
 bool HostFileSystem::appendFile(std::string_view path, std::string_view bytes) {
-  const auto p = resolveForCreate(path);
-  if (!p) return false;
-  const int fd = ::open(p->c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
+  WriteTarget target;
+  if (!openWriteTarget(path, false, target)) return false;
+  const FileDescriptor file(
+      ::openat(target.folder.fd, target.name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644));
+  struct stat st {};
+  if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
   // Flushed before it counts: a backup record must outlive a power cut.
-  const bool synced = ::fdatasync(fd) == 0;
-  const bool ok = ::close(fd) == 0 && done == bytes.size() && synced;
-  return ok;
+  return writeAll(file.fd, bytes) && ::fdatasync(file.fd) == 0;
 }
 
 bool HostFileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
-  const auto p = resolveForCreate(path);
-  if (!p) return false;
-  const fs::path tmp = p->parent_path() / (".~" + p->filename().string() + ".tmp");
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
+  WriteTarget target;
+  if (!openWriteTarget(path, false, target)) return false;
+  const int folder = target.folder.fd;
+  struct stat old {};
+  const bool replacing = ::fstatat(folder, target.name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+  if (replacing && !S_ISREG(old.st_mode)) return false;  // a link, folder or device is not replaced
+  // An unpredictable name, created only if nothing is there: nothing planted
+  // beside the target can receive the bytes.
+  std::string temp;
+  FileDescriptor file;
+  for (int attempt = 0; attempt < 16 && file.fd < 0; ++attempt) {
+    std::uint64_t random = 0;
+    if (::getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return false;
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".hm-%012llx", static_cast<unsigned long long>(random & 0xFFFFFFFFFFFFull));
+    temp = "." + target.name + suffix;
+    file.reset(::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (file.fd < 0 && errno != EEXIST) return false;
   }
-  bool ok = done == bytes.size() && ::fsync(fd) == 0;
+  if (file.fd < 0) return false;
+  bool ok =
+      (!replacing || ::fchmod(file.fd, old.st_mode & 07777) == 0) && writeAll(file.fd, bytes) && ::fsync(file.fd) == 0;
+  const int fd = file.fd;
+  file.fd = -1;
   ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(tmp.c_str(), p->c_str()) == 0;
-  if (!ok) ::unlink(tmp.c_str());
-  if (ok) {
-    const int dfd = ::open(p->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-      ::fsync(dfd);
-      ::close(dfd);
-    }
+  if (ok) ok = ::renameat(folder, temp.c_str(), folder, target.name.c_str()) == 0;
+  if (!ok) {
+    ::unlinkat(folder, temp.c_str(), 0);
+    return false;
   }
-  return ok;
+  const FileDescriptor dir(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.fd >= 0) ::fsync(dir.fd);
+  return true;
+}
+
+std::optional<std::uint64_t> HostFileSystem::modifiedTime(std::string_view path) {
+  const auto p = resolveExisting(path);
+  struct stat st {};
+  if (!p || ::stat(p->c_str(), &st) != 0) return std::nullopt;
+  const std::int64_t seconds = static_cast<std::int64_t>(st.st_mtim.tv_sec) + kFileTimeEpochSeconds;
+  if (seconds < 0) return 0;
+  return static_cast<std::uint64_t>(seconds) * kFileTimeTicksPerSecond +
+         static_cast<std::uint64_t>(st.st_mtim.tv_nsec / 100);
+}
+
+bool HostFileSystem::setModifiedTime(std::string_view path, std::uint64_t fileTime) {
+  WriteTarget target;
+  if (!openWriteTarget(path, true, target)) return false;
+  struct timespec times[2] = {};
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec =
+      static_cast<time_t>(static_cast<std::int64_t>(fileTime / kFileTimeTicksPerSecond) - kFileTimeEpochSeconds);
+  times[1].tv_nsec = static_cast<long>(fileTime % kFileTimeTicksPerSecond) * 100;
+  return ::utimensat(target.folder.fd, target.name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// As Wine keeps them: hidden and system in user.DOSATTRIB (written even when
+// clear on a dot-file, which would otherwise read as hidden), read-only as
+// the write permission bits.
+bool HostFileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {
+  WriteTarget target;
+  if (!openWriteTarget(path, true, target)) return false;
+  const FileDescriptor file(
+      ::openat(target.folder.fd, target.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st {};
+  if (file.fd < 0 || ::fstat(file.fd, &st) != 0) return false;
+  const mode_t old = st.st_mode & 07777;
+  mode_t mode = old;
+  if (attributes & kAttrReadOnly)
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  else if (!(mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
+    mode |= S_IWUSR;
+  // Extended attributes are written only while the owner may write the file.
+  const mode_t writable = old | S_IWUSR;
+  if (writable != old && ::fchmod(file.fd, writable) != 0) return false;
+  const std::uint32_t dos = attributes & (kAttrHidden | kAttrSystem);
+  bool ok = true;
+  if (dos != 0 || target.name[0] == '.') {
+    char text[16];
+    const int n = std::snprintf(text, sizeof text, "0x%x", dos);
+    ok = ::fsetxattr(file.fd, "user.DOSATTRIB", text, static_cast<std::size_t>(n), 0) == 0;
+  } else {
+    ok = ::fremovexattr(file.fd, "user.DOSATTRIB") == 0 || errno == ENODATA;
+  }
+  const mode_t wanted = ok ? mode : old;
+  return (wanted == writable || ::fchmod(file.fd, wanted) == 0) && ok;
 }
 
 }  // namespace hm::platform

@@ -1,7 +1,8 @@
 // The files port over host folders: each drive letter is a folder of the host
 // (C: to a prefix's drive_c, say). Names are matched one component at a time
 // without regard to case, as Wine does; hidden and system attributes come from
-// the user.DOSATTRIB extended attribute, else dot-files are hidden.
+// the user.DOSATTRIB extended attribute, else dot-files are hidden. Writes
+// never pass through a symbolic link below a drive's root folder.
 #pragma once
 
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -24,7 +26,10 @@ struct HostFolders {
 
 class HostFileSystem : public FileSystemPort {
  public:
-  HostFileSystem(std::map<char, std::filesystem::path> drives, HostFolders folders);
+  // `protectedFiles` (a prefix's registry files) are never created, replaced,
+  // appended to or deleted, whichever drive path names them.
+  HostFileSystem(std::map<char, std::filesystem::path> drives, HostFolders folders,
+                 std::vector<std::filesystem::path> protectedFiles = {});
 
   FindResult findFirst(std::string_view path, bool includeFolders) override;
   std::optional<std::uint32_t> attributes(std::string_view path) override;
@@ -32,8 +37,12 @@ class HostFileSystem : public FileSystemPort {
   bool deleteFile(std::string_view path) override;
   bool createFolder(std::string_view path) override;
   std::optional<std::string> readFile(std::string_view path) override;
+  std::optional<std::string> readFileUpTo(std::string_view path, std::uint64_t maxBytes) override;
   bool appendFile(std::string_view path, std::string_view bytes) override;
   bool writeFileAtomic(std::string_view path, std::string_view bytes) override;
+  std::optional<std::uint64_t> modifiedTime(std::string_view path) override;
+  bool setModifiedTime(std::string_view path, std::uint64_t fileTime) override;
+  bool setAttributes(std::string_view path, std::uint32_t attributes) override;
   std::string windowsFolder() override { return folders_.windows; }
   std::string systemFolder() override { return folders_.system; }
   std::string tempFolder() override { return folders_.temp; }
@@ -53,11 +62,19 @@ class HostFileSystem : public FileSystemPort {
     bool invalid = false;
   };
   Split split(std::string_view path, bool allowWildcardsLast) const;
-  std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string>& components,
-                                            std::size_t count) const;
+  // Sets *cannotTell when the walk stopped at something it could not read (a
+  // drive folder that is missing, a folder it may not list, an I/O error).
+  std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string>& components, std::size_t count,
+                                            bool* cannotTell = nullptr) const;
 
   // The entry of `folder` whose name equals `name` without regard to case.
-  const std::string* findInFolder(const std::string& folder, const std::string& name) const;
+  const std::string* findInFolder(const std::string& folder, const std::string& name, bool* cannotTell) const;
+
+  // The folder a write goes to, opened one component below the drive's root
+  // at a time without following links, and the name in it.
+  class WriteTarget;
+  bool openWriteTarget(std::string_view path, bool mustExist, WriteTarget& target) const;
+  bool isProtected(const WriteTarget& target) const;
 
   // Upper-cased names of the folders looked into, while they stay unchanged:
   // a name that is not written as on disk costs a hash lookup, not a listing.
@@ -70,6 +87,7 @@ class HostFileSystem : public FileSystemPort {
 
   std::map<char, std::filesystem::path> drives_;
   HostFolders folders_;
+  std::vector<std::filesystem::path> protectedFiles_;  // canonical
 };
 
 std::uint32_t dosAttributes(const char* hostPath, std::string_view name);

@@ -3,6 +3,7 @@
 // file is treated as hostile: anything malformed reads as no target.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,6 +23,9 @@ struct ShellLinkTarget {
 // The value of an environment variable of the machine being scanned (the name
 // is matched without regard to case), or nothing when it is not defined.
 using EnvironmentLookup = std::function<std::optional<std::string>(std::string_view name)>;
+
+// A shortcut file is a few kilobytes: a larger file is not one, and is not read.
+inline constexpr std::uint64_t kMaxShellLinkBytes = 4u << 20;
 
 ShellLinkTarget readShellLink(std::string_view fileBytes, const EnvironmentLookup& env);
 

@@ -3,13 +3,31 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "platform/PathRules.h"
 #include "platform/win32/Wide.h"
 
+// RtlGenRandom, as advapi32 exports it.
+extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
+
 namespace hm::platform::win32 {
 namespace {
+
+bool isLink(const std::string& path) {
+  const DWORD a = GetFileAttributesW(wide(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// True when a folder on the path below its drive's root (the last component
+// left out) is a symbolic link or junction: a write must not follow it.
+bool throughLinkedFolder(std::string_view path) {
+  const std::string p(path);
+  for (std::size_t slash = p.find('\\', 3); slash != std::string::npos; slash = p.find('\\', slash + 1))
+    if (isLink(p.substr(0, slash))) return true;
+  return false;
+}
 
 std::string stripTrailingSlash(std::string s) {
   while (s.size() > 3 && s.back() == '\\') s.pop_back();
@@ -40,6 +58,28 @@ bool writeAll(HANDLE h, std::string_view bytes) {
     done += wrote;
   }
   return true;
+}
+
+// A folder as the file system knows it, whatever path names it.
+struct FolderIdentity {
+  DWORD volume = 0, indexHigh = 0, indexLow = 0;
+  bool operator==(const FolderIdentity&) const = default;
+};
+
+std::optional<FolderIdentity> identityOf(const wchar_t* folder) {
+  FileHandle f{CreateFileW(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+  BY_HANDLE_FILE_INFORMATION info;
+  if (f.h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(f.h, &info)) return std::nullopt;
+  return FolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+// Under wine, the host's root folder ("/"), which wine names \\?\unix\; nothing
+// on Windows.
+std::optional<FolderIdentity> wineHostRoot() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) return std::nullopt;
+  return identityOf(L"\\\\?\\unix\\");
 }
 
 std::string folderFrom(UINT (*query)(LPWSTR, UINT)) {
@@ -97,20 +137,27 @@ bool Win32FileSystem::listFolder(std::string_view folder, std::vector<DirEntry>&
   return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-bool Win32FileSystem::deleteFile(std::string_view path) { return DeleteFileW(wide(path).c_str()) != 0; }
+bool Win32FileSystem::deleteFile(std::string_view path) {
+  return !throughLinkedFolder(path) && DeleteFileW(wide(path).c_str()) != 0;
+}
 
 bool Win32FileSystem::createFolder(std::string_view path) {
+  if (throughLinkedFolder(path)) return false;
   if (CreateDirectoryW(wide(path).c_str(), nullptr)) return true;
   const DWORD a = GetFileAttributesW(wide(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::optional<std::string> Win32FileSystem::readFile(std::string_view path) {
+std::optional<std::string> Win32FileSystem::readFile(std::string_view path) { return readFileUpTo(path, 1u << 31); }
+
+std::optional<std::string> Win32FileSystem::readFileUpTo(std::string_view path, std::uint64_t maxBytes) {
   FileHandle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr)};
   if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(f.h, &size) || size.QuadPart > (1LL << 31)) return std::nullopt;
+  if (!GetFileSizeEx(f.h, &size) ||
+      static_cast<std::uint64_t>(size.QuadPart) > std::min<std::uint64_t>(maxBytes, 1u << 31))
+    return std::nullopt;
   std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < data.size()) {
@@ -124,6 +171,7 @@ std::optional<std::string> Win32FileSystem::readFile(std::string_view path) {
 }
 
 bool Win32FileSystem::appendFile(std::string_view path, std::string_view bytes) {
+  if (throughLinkedFolder(path) || isLink(std::string(path))) return false;
   FileHandle f{CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr)};
   if (f.h == INVALID_HANDLE_VALUE) return false;
@@ -133,25 +181,58 @@ bool Win32FileSystem::appendFile(std::string_view path, std::string_view bytes) 
 
 bool Win32FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
   const std::string target(path);
+  if (throughLinkedFolder(target) || isLink(target)) return false;
   const std::size_t slash = target.find_last_of('\\');
-  const std::string tmp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".~" +
-                          (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
-  {
-    FileHandle f{
-        CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) return false;
-    if (!writeAll(f.h, bytes) || !FlushFileBuffers(f.h)) {
-      CloseHandle(f.h);
-      f.h = INVALID_HANDLE_VALUE;
-      DeleteFileW(wide(tmp).c_str());
-      return false;
-    }
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  // An unpredictable name, created only where nothing is: nothing planted
+  // beside the target can receive the bytes.
+  std::string tmp;
+  FileHandle f{INVALID_HANDLE_VALUE};
+  for (int attempt = 0; attempt < 16 && f.h == INVALID_HANDLE_VALUE; ++attempt) {
+    unsigned long long random = 0;
+    if (!SystemFunction036(&random, sizeof random)) return false;
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".hm-%012llx", random & 0xFFFFFFFFFFFFull);
+    tmp = folder + "." + name + suffix;
+    f.h = CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (f.h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
   }
-  if (!MoveFileExW(wide(tmp).c_str(), wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (f.h == INVALID_HANDLE_VALUE) return false;
+  const bool written = writeAll(f.h, bytes) && FlushFileBuffers(f.h);
+  CloseHandle(f.h);
+  f.h = INVALID_HANDLE_VALUE;
+  if (!written ||
+      !MoveFileExW(wide(tmp).c_str(), wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(wide(tmp).c_str());
     return false;
   }
   return true;
+}
+
+std::optional<std::uint64_t> Win32FileSystem::modifiedTime(std::string_view path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+bool Win32FileSystem::setModifiedTime(std::string_view path, std::uint64_t fileTime) {
+  if (throughLinkedFolder(path)) return false;
+  FileHandle f{CreateFileW(wide(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
+  if (f.h == INVALID_HANDLE_VALUE) return false;
+  FILETIME written;
+  written.dwLowDateTime = static_cast<DWORD>(fileTime & 0xFFFFFFFFu);
+  written.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+  return SetFileTime(f.h, nullptr, nullptr, &written) != 0;
+}
+
+bool Win32FileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {
+  if (throughLinkedFolder(path)) return false;
+  const DWORD kept = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY);
+  return SetFileAttributesW(wide(path).c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
 std::string Win32FileSystem::windowsFolder() {
@@ -185,6 +266,7 @@ std::vector<DriveInfo> Win32Drives::drives() {
   // No "insert a disk" boxes while drives are looked at.
   const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   std::vector<DriveInfo> result;
+  const std::optional<FolderIdentity> hostRoot = wineHostRoot();
   const DWORD mask = GetLogicalDrives();
   for (int i = 0; i < 26; ++i) {
     if (!(mask & (1u << i))) continue;
@@ -209,6 +291,7 @@ std::vector<DriveInfo> Win32Drives::drives() {
       default:
         break;
     }
+    if (hostRoot && type != kDriveNetwork && identityOf(root) == hostRoot) type = kDriveNetwork;
     const bool ready = GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0) != 0;
     result.push_back(DriveInfo{static_cast<char>('A' + i), type, ready});
   }

@@ -78,8 +78,10 @@ class WinePrefixMachine : public OpenedMachine {
     };
     listDrives();
     setUpEnvironment();
+    // No drive path may write over the prefix's own registry files.
     files_ = std::make_unique<HostFileSystem>(
-        driveFolders_, HostFolders{"C:\\windows", "C:\\windows\\system32", temp_, "C:\\Program Files\\Hivemend"});
+        driveFolders_, HostFolders{"C:\\windows", "C:\\windows\\system32", temp_, "C:\\Program Files\\Hivemend"},
+        std::vector<fs::path>{prefix_ / "system.reg", prefix_ / "user.reg", prefix_ / "userdef.reg"});
     machine_.registry = &registry_;
     machine_.files = files_.get();
     machine_.drives = &drives_;
