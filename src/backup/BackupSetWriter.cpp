@@ -1,8 +1,10 @@
 #include "backup/BackupSetWriter.h"
 
 #include "backup/BackupSetNames.h"
+#include "backup/BackupSetRecords.h"
 #include "common/ErrorLog.h"
 #include "platform/Machine.h"
+#include "platform/Text.h"
 
 namespace hm::backup {
 
@@ -41,32 +43,38 @@ bool BackupSetWriter::writeHeader(const platform::LocalTime& began) {
   }
   description_.setPath(descriptionPath());
   description_.setSection(kBackupInfoSection);
-  if (!writeKey("Time", BackupTimeText(began))) {
+  description_.setValues({{"Time", BackupTimeText(began)}, {kCompleteMarksKey, kMarkValue}});
+  if (!description_.success()) {
     error_ = "The file " + descriptionPath() + " could not be written.";
     return false;
   }
   return true;
 }
 
-bool BackupSetWriter::writeKey(std::string_view key, std::string_view value) {
-  description_.setKey(key);
-  description_.setValue(value);
-  return description_.success();
-}
-
 bool BackupSetWriter::writeRecord(std::size_t rowNumber, const std::vector<std::string>& headers,
                                   const std::vector<std::string>& cells,
                                   const std::optional<platform::RegValue>& value) {
-  description_.setSection(kRestoreSectionPrefix + std::to_string(rowNumber));
-  bool ok = true;
-  for (std::size_t column = 0; ok && column < headers.size(); ++column)
-    ok = writeKey(headers[column], column < cells.size() ? cells[column] : std::string());
-  if (ok && value) {
-    ok = writeKey("ValueType", std::to_string(value->type)) && writeKey("ValueData", HexBytes(value->data));
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (std::size_t column = 0; column < headers.size(); ++column)
+    entries.emplace_back(headers[column], column < cells.size() ? cells[column] : std::string());
+  for (std::size_t column = 0; column < headers.size(); ++column) {
+    const std::string& cell = entries[column].second;
+    if (shell::cInifile::holdsExactly(cell)) continue;
+    if (text::equalsNoCase(headers[column], "KeyName")) entries.emplace_back(kKeyNameHexKey, HexBytes(cell));
+    if (text::equalsNoCase(headers[column], "FullKeyPath")) entries.emplace_back(kKeyPathHexKey, HexBytes(cell));
   }
-  if (!ok)
-    error_ = "The record of row " + std::to_string(rowNumber) + " could not be written to " + descriptionPath() + ".";
-  return ok;
+  if (value) {
+    entries.emplace_back("ValueType", std::to_string(value->type));
+    entries.emplace_back("ValueData", HexBytes(value->data));
+  }
+  // One write holds the whole record and ends with the mark, so a repair
+  // killed while writing leaves a record restore knows to ignore.
+  entries.emplace_back(kCompleteKey, kMarkValue);
+  description_.setSection(kRestoreSectionPrefix + std::to_string(rowNumber));
+  description_.setValues(entries);
+  if (description_.success()) return true;
+  error_ = "The record of row " + std::to_string(rowNumber) + " could not be written to " + descriptionPath() + ".";
+  return false;
 }
 
 bool BackupSetWriter::archiveThenDelete(std::string_view filePath) {

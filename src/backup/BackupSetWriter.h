@@ -29,13 +29,14 @@ class BackupSetWriter {
   std::string descriptionPath() const { return baseName_ + ".bkp"; }
   std::string archivePath() const { return baseName_ + ".zip"; }
 
-  // Creates the folder when missing and writes the "Backup Info" header.
-  // False, with `error()` set, when either fails.
+  // Creates the folder when missing and writes the "Backup Info" header,
+  // which says the records carry the mark. False, with `error()` set, when either fails.
   bool writeHeader(const platform::LocalTime& began);
 
-  // Writes section "Restore: n": the row's cells under the column headers,
-  // then, when the value existed, its type and data. False when any key
-  // could not be written.
+  // Writes section "Restore: n" in one write: the row's cells under the
+  // column headers, the hex of a name the text cannot hold, the value's type
+  // and data when it existed, and the mark. False when it could not be
+  // written (also when the file would grow past what can be read back).
   bool writeRecord(std::size_t rowNumber, const std::vector<std::string>& headers,
                    const std::vector<std::string>& cells, const std::optional<platform::RegValue>& value);
 
@@ -47,8 +48,6 @@ class BackupSetWriter {
   Zipper& zipper() { return xzipper1_; }
 
  private:
-  bool writeKey(std::string_view key, std::string_view value);
-
   std::string folder_;
   std::string baseName_;
   shell::cInifile description_;

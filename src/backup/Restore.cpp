@@ -4,6 +4,7 @@
 #include <set>
 
 #include "backup/BackupSetNames.h"
+#include "backup/BackupSetRecords.h"
 #include "backup/BackupSetSections.h"
 #include "backup/BackupSetTime.h"
 #include "backup/RestoreRecord.h"
@@ -162,8 +163,12 @@ bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
     panel.restoreRecords.clear();
 
     std::optional<std::size_t> current;
-    for (const IniSectionEntries& section : ReadIniSections(SelectedBackupFile)) {
+    const std::vector<IniSectionEntries> sections = ReadIniSections(SelectedBackupFile);
+    const bool marked = SetMarksCompleteRecords(sections);
+    for (const IniSectionEntries& section : sections) {
       if (!text::containsNoCase(section.name, "Restore:")) continue;
+      // Cut short by a killed repair, which removes a value only after its record is whole.
+      if (marked && !RecordIsComplete(section)) continue;
       for (const auto& [key, value] : section.entries) {
         if (text::equalsNoCase(key, "MainKey")) {
           current = rows.addRow({value}, true);
@@ -180,6 +185,14 @@ bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
           if (text::equalsNoCase(key, name)) rows.setCell(*current, column, value);
         if (text::equalsNoCase(key, "ValueType")) panel.restoreRecords[*current].ValueType = value;
         if (text::equalsNoCase(key, "ValueData")) panel.restoreRecords[*current].ValueData = value;
+        // The exact name, where the text column holds only an approximation of it.
+        const bool nameHex = text::equalsNoCase(key, kKeyNameHexKey);
+        if (nameHex || text::equalsNoCase(key, kKeyPathHexKey)) {
+          if (const auto exact = DecodeHexBytes(value))
+            rows.setCell(*current, nameHex ? kKeyName : kFullKeyPath, *exact);
+          else
+            panel.restoreRecords[*current].Unreadable = "unreadable " + key;
+        }
       }
     }
 
@@ -254,10 +267,11 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
       const std::string valueName = e.KeyName == kDefaultValueName ? std::string() : e.KeyName;
       panel.lblStatusOfActionTaken.setCaption("Restoring: " + e.MainKeyName + "-" + e.FullKeyPath + " - " + valueName +
                                               " - " + e.KeyValue);
-      RegistryRecord record{e.MainKey, e.KeyName, e.KeyValue, e.FullKeyPath, std::nullopt, std::nullopt};
+      RegistryRecord record{e.MainKey, e.KeyName, e.KeyValue, e.FullKeyPath, std::nullopt, std::nullopt, std::nullopt};
       if (i < panel.restoreRecords.size()) {
         record.ValueType = panel.restoreRecords[i].ValueType;
         record.ValueData = panel.restoreRecords[i].ValueData;
+        record.Unreadable = panel.restoreRecords[i].Unreadable;
       }
       try {
         const auto identity = RecordedValueIdentity(record);

@@ -68,6 +68,7 @@ struct RestorePanel {
   // What each row of lvwErrors carried beyond its six columns ("ValueType", "ValueData").
   struct RawValueKeys {
     std::optional<std::string> ValueType, ValueData;
+    std::optional<std::string> Unreadable;  // why the record cannot be used
   };
   std::vector<RawValueKeys> restoreRecords;
   // Shows the chooser modally (the view, or a test, works it and closes it).

@@ -106,6 +106,7 @@ std::optional<std::string> RecordedValueIdentity(const RegistryRecord& r) {
 }
 
 bool RestoreRegistryRecord(const RegistryRecord& r, bool setCarriesRawValues) {
+  if (r.Unreadable) Raise(kErrInvalidCall, *r.Unreadable);
   const std::int32_t root = recordRoot(r.MainKey);
   const std::string name = valueNameOf(r);
   const bool isDefault = r.KeyName == kDefaultValueName;

@@ -18,6 +18,8 @@ struct RegistryRecord {
   std::string MainKey, KeyName, KeyValue, FullKeyPath;
   // The "ValueType" and "ValueData" keys as written, when present.
   std::optional<std::string> ValueType, ValueData;
+  // Why the record cannot be used (a name whose hex does not decode), when so.
+  std::optional<std::string> Unreadable;
 };
 
 // Bytes of lowercase (or uppercase) hex, two digits per byte; nothing when malformed.

@@ -141,20 +141,21 @@ bool cInifile::editFile(const std::function<IniText::Change(IniText&)>& edit) {
   IniText& text = cache_->text;
   std::string written;
   bool ok = true;
+  // A file grown past the limit could no longer be read: the edit is refused before it is written.
   switch (edit(text)) {
     case IniText::Change::None:
       return true;
     case IniText::Change::Appended:
       if (bytes && !bytes->empty()) {
         const std::string added = text.appendedBytes();
-        ok = files->appendFile(path_, added);
+        ok = bytes->size() + added.size() <= kMaxFileBytes && files->appendFile(path_, added);
         written = *bytes + added;
         break;
       }
       [[fallthrough]];
     case IniText::Change::Rewritten:
       written = text.bytes();
-      ok = files->writeFileAtomic(path_, written);
+      ok = written.size() <= kMaxFileBytes && files->writeFileAtomic(path_, written);
       break;
   }
   if (ok) {
@@ -184,6 +185,30 @@ void cInifile::setValue(std::string_view sValue) {
     return;
   }
   lastReturnCode_ = writeKeyText(key_, protectForReading(singleLine(text))) ? 1 : 0;
+}
+
+void cInifile::setValues(const std::vector<std::pair<std::string, std::string>>& entries) {
+  const bool valid = validSectionName(section_) && std::all_of(entries.begin(), entries.end(), [](const auto& entry) {
+                       return validKeyName(entry.first);
+                     });
+  lastReturnCode_ =
+      valid && editFile([&](IniText& t) {
+        IniText::Change change = IniText::Change::None;
+        for (const auto& [key, value] : entries) {
+          std::string text(value);
+          std::erase(text, '\0');
+          change = std::max(change, text.empty() ? t.deleteKey(section_, key)
+                                                 : t.setValue(section_, key, protectForReading(singleLine(text))));
+        }
+        return change;
+      })
+          ? 1
+          : 0;
+}
+
+bool cInifile::holdsExactly(std::string_view value) {
+  return value.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos &&
+         text::toUtf8(text::toUtf16(value)) == value;
 }
 
 bool cInifile::writeKeyText(std::string_view key, std::string_view value) {

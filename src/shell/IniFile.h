@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "shell/IniText.h"
@@ -33,7 +34,8 @@ class cInifile {
   // Reading buffers, in UTF-16 units as the profile functions count them.
   static constexpr std::size_t kValueBuffer = 255;
   static constexpr std::size_t kListBuffer = 8192;
-  // Files larger than this are not read (a description file of ten thousand records is a few MB).
+  // Files larger than this are neither read nor written (a description file
+  // of ten thousand records is a few MB).
   static constexpr std::size_t kMaxFileBytes = 64u << 20;
 
   const std::string& path() const { return path_; }
@@ -52,6 +54,12 @@ class cInifile {
   std::string wholeValue() const;
   // Value (write): NULs removed; an empty text removes the key. Sets LastReturnCode.
   void setValue(std::string_view sValue);
+  // Several keys of Section written as Value (write) writes each, in one
+  // edit: the file gets all of them in one write or none. Sets LastReturnCode.
+  void setValues(const std::vector<std::pair<std::string, std::string>>& entries);
+  // True when Value (write) stores the text so that it reads back unchanged
+  // (no NUL or line break, valid UTF-8).
+  static bool holdsExactly(std::string_view value);
 
   // INISection (read): the key names of Section, each followed by NUL, cut to the 8192-unit buffer.
   std::string iniSection() const;

@@ -57,21 +57,46 @@ IniText::Line IniText::parseLine(std::string_view text) {
   return line;
 }
 
+namespace {
+
+// Names compare as equalsNoCase compares them: equal exactly when their folded forms are.
+std::string folded(std::string_view name) { return text::toUpper(name); }
+
+}  // namespace
+
+const IniText::Index& IniText::index() const {
+  if (index_) return *index_;
+  Index built;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind != Kind::Header) continue;
+    if (!lines_[i].name.empty()) built.headers.try_emplace(folded(lines_[i].name), i);
+    built.lastHeader = i;
+  }
+  index_ = std::move(built);
+  return *index_;
+}
+
+void IniText::indexAppended(std::size_t from) {
+  if (!index_) return;
+  for (std::size_t i = from; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    if (line.kind == Kind::Header) {
+      if (!line.name.empty()) index_->headers.try_emplace(folded(line.name), i);
+      index_->lastHeader = i;
+    } else if (line.kind == Kind::Entry) {
+      const auto keys = index_->keys.find(index_->lastHeader);
+      if (keys != index_->keys.end()) keys->second.try_emplace(folded(line.name), i);
+    }
+  }
+}
+
 std::optional<std::size_t> IniText::findSection(std::string_view section) const {
   // The lines before the first header form a section without a name.
   if (section.empty()) return kLeading;
-  // Readers take a section's keys one after another: try the last one found first.
-  const auto isHeaderOf = [&](std::size_t i) {
-    return i < lines_.size() && lines_[i].kind == Kind::Header && text::equalsNoCase(lines_[i].name, section);
-  };
-  if (lastHeader_ != kLeading && isHeaderOf(lastHeader_)) return lastHeader_;
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (isHeaderOf(i)) {
-      lastHeader_ = i;
-      return i;
-    }
-  }
-  return std::nullopt;
+  const auto& headers = index().headers;
+  const auto found = headers.find(folded(section));
+  if (found == headers.end()) return std::nullopt;
+  return found->second;
 }
 
 std::size_t IniText::sectionBegin(std::size_t header) { return header == kLeading ? 0 : header + 1; }
@@ -83,12 +108,17 @@ std::size_t IniText::sectionEnd(std::size_t header) const {
 }
 
 std::optional<std::size_t> IniText::findKey(std::size_t header, std::string_view key) const {
-  key = trimIniBlanks(key);
-  const std::size_t end = sectionEnd(header);
-  for (std::size_t i = sectionBegin(header); i < end; ++i) {
-    if (lines_[i].kind == Kind::Entry && text::equalsNoCase(lines_[i].name, key)) return i;
+  index();
+  auto [keys, added] = index_->keys.try_emplace(header);
+  if (added) {
+    const std::size_t end = sectionEnd(header);
+    for (std::size_t i = sectionBegin(header); i < end; ++i) {
+      if (lines_[i].kind == Kind::Entry) keys->second.try_emplace(folded(lines_[i].name), i);
+    }
   }
-  return std::nullopt;
+  const auto found = keys->second.find(folded(trimIniBlanks(key)));
+  if (found == keys->second.end()) return std::nullopt;
+  return found->second;
 }
 
 std::optional<std::string> IniText::value(std::string_view section, std::string_view key) const {
@@ -127,7 +157,6 @@ IniText::Change IniText::touched(std::size_t lineIndex) {
 }
 
 IniText::Change IniText::setValue(std::string_view section, std::string_view key, std::string_view value) {
-  lastHeader_ = kLeading;  // lines may move
   section = trimIniBlanks(section);
   key = trimIniBlanks(key);
   const std::string entryText = std::string(key) + "=" + std::string(value);
@@ -137,12 +166,15 @@ IniText::Change IniText::setValue(std::string_view section, std::string_view key
     const std::size_t at = lines_.size();
     lines_.push_back(parseLine("[" + std::string(section) + "]"));
     lines_.push_back(parseLine(entryText));
+    indexAppended(at);
     return touched(at);
   }
   if (const auto at = findKey(*header, key)) {
     Line& line = lines_[*at];
     if (line.value && *line.value == value) return Change::None;
-    line = parseLine(line.name + "=" + std::string(value));
+    Line replaced = parseLine(line.name + "=" + std::string(value));
+    if (replaced.kind != line.kind || replaced.name != line.name) forgetIndex();
+    line = std::move(replaced);
     return touched(*at);
   }
   std::size_t insertAt = *header + 1;
@@ -151,11 +183,14 @@ IniText::Change IniText::setValue(std::string_view section, std::string_view key
     if (lines_[i].kind != Kind::Blank) insertAt = i + 1;
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), parseLine(entryText));
+  if (insertAt + 1 == lines_.size())
+    indexAppended(insertAt);
+  else
+    forgetIndex();  // later lines moved
   return touched(insertAt);
 }
 
 IniText::Change IniText::deleteKey(std::string_view section, std::string_view key) {
-  lastHeader_ = kLeading;  // lines may move
   // Every section of that name is searched, as the profile functions do.
   key = trimIniBlanks(key);
   section = trimIniBlanks(section);
@@ -163,6 +198,7 @@ IniText::Change IniText::deleteKey(std::string_view section, std::string_view ke
     if (lines_[h].kind != Kind::Header || !text::equalsNoCase(lines_[h].name, section)) continue;
     if (const auto at = findKey(h, key)) {
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*at));
+      forgetIndex();
       rewriteNeeded_ = true;
       return Change::Rewritten;
     }
@@ -171,12 +207,12 @@ IniText::Change IniText::deleteKey(std::string_view section, std::string_view ke
 }
 
 IniText::Change IniText::deleteSection(std::string_view section) {
-  lastHeader_ = kLeading;  // lines may move
   const auto header = findSection(trimIniBlanks(section));
   if (!header || header == kLeading) return Change::None;
   const std::size_t end = sectionEnd(*header);
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*header),
                lines_.begin() + static_cast<std::ptrdiff_t>(end));
+  forgetIndex();
   rewriteNeeded_ = true;
   return Change::Rewritten;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace hm::shell {
@@ -54,7 +55,20 @@ class IniText {
   // The "header" of the lines before the first section header.
   static constexpr std::size_t kLeading = static_cast<std::size_t>(-1);
 
+  // Names looked up without regard to case, so a file of tens of thousands of
+  // entries is read in linear time. Built on first use; lines added at the
+  // end are entered as they come, any other edit drops it.
+  struct Index {
+    std::unordered_map<std::string, std::size_t> headers;  // folded name -> first header of that name
+    // header -> folded key name -> first entry of that name in its section; built per section on first use
+    std::unordered_map<std::size_t, std::unordered_map<std::string, std::size_t>> keys;
+    std::size_t lastHeader = kLeading;  // the section that lines added at the end fall into
+  };
+
   static Line parseLine(std::string_view text);
+  const Index& index() const;
+  void indexAppended(std::size_t from);
+  void forgetIndex() { index_.reset(); }
   static std::size_t sectionBegin(std::size_t header);
   std::optional<std::size_t> findSection(std::string_view section) const;
   std::size_t sectionEnd(std::size_t header) const;
@@ -62,8 +76,7 @@ class IniText {
   Change touched(std::size_t lineIndex);
 
   std::vector<Line> lines_;
-  // The header found last (the first of its name when it was found); edits forget it.
-  mutable std::size_t lastHeader_ = kLeading;
+  mutable std::optional<Index> index_;
   bool bom_ = false;
   std::size_t savedLines_ = 0;      // lines already on disk
   bool savedEndsWithBreak_ = true;  // the saved text ends in a line break (or is empty)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -221,6 +222,41 @@ TEST_F(IniFileTest, RecordsWrittenOneByOneAreAppendedNotRewritten) {
   env.files.put(kIni, "[A]\r\nk=1");
   write("A", "m", "2");
   EXPECT_EQ(file(), "[A]\r\nk=1\r\nm=2\r\n");
+}
+
+TEST_F(IniFileTest, LookupsStayRightThroughEditsThatMoveLines) {
+  env.files.put(kIni, "[A]\r\nk=1\r\nK=2\r\n[b]\r\nx=1\r\n[B]\r\nx=2\r\ny=3\r\n[\xC3\xA4]\r\n\xC3\xB6=4\r\n");
+  EXPECT_EQ(read("a", "K"), "1");
+  EXPECT_EQ(read("B", "X"), "1");
+  EXPECT_EQ(read("b", "y"), "");  // a later section of the same name is never read
+  EXPECT_EQ(read("\xC3\x84", "\xC3\x96"), "4");
+  write("A", "new", "5");  // inserted mid-file: every later line moves
+  EXPECT_EQ(read("b", "x"), "1");
+  EXPECT_EQ(read("\xC3\xA4", "\xC3\xB6"), "4");
+  ini.setSection("A");
+  ini.setKey("k");
+  ini.DeleteKey();
+  EXPECT_EQ(read("A", "k"), "2");
+  EXPECT_EQ(read("a", "NEW"), "5");
+  ini.setSection("b");
+  ini.DeleteSection();
+  EXPECT_EQ(read("B", "y"), "3");
+  write("B", "z", "6");
+  write("C", "z", "7");
+  EXPECT_EQ(read("b", "Z"), "6");
+  EXPECT_EQ(read("c", "Z"), "7");
+  EXPECT_EQ(file(), "[A]\r\nK=2\r\nnew=5\r\n[B]\r\nx=2\r\ny=3\r\nz=6\r\n[\xC3\xA4]\r\n\xC3\xB6=4\r\n[C]\r\nz=7\r\n");
+}
+
+TEST_F(IniFileTest, AWriteThatWouldPassTheSizeLimitIsRefused) {
+  // Past the limit the file could no longer be read, every record in it lost.
+  std::string text = "[Restore: 1]\r\nKeyName=";
+  text += std::string(cInifile::kMaxFileBytes - text.size() - 40, 'v') + "\r\n";
+  env.files.put(kIni, text);
+  ini.setSection("Restore: 2");
+  ini.setValues({{"MainKey", "-2147483646"}, {"KeyName", std::string(40, 'w')}});
+  EXPECT_FALSE(ini.success());
+  EXPECT_EQ(std::filesystem::file_size(env.files.hostPath(kIni)), text.size());
 }
 
 TEST(IniNumbers, CLngDefaultConvertsOrFallsBack) {

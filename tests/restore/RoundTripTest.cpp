@@ -252,3 +252,61 @@ TEST(RestoreRoundTrip, RepairThenRestoreGivesBackEveryByte) {
 
 }  // namespace
 }  // namespace hm::test
+
+namespace hm::test {
+namespace {
+
+// Value and key names a line of text cannot hold: restore must bring back
+// the very name repair removed, never a look-alike (which is seeded too, and
+// healthy, so writing under it would show).
+TEST(RestoreRoundTripNames, LineBreaksCarriageReturnsNulsAndTabsComeBackExactly) {
+  TestMachine m;
+  m.createFile("Present\\ok.exe");
+  const std::string present = m.path("Present\\ok.exe");
+  const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::string appPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+  const std::vector<std::string> names = {
+      "Line\nBreak", "Carriage\rReturn", "Both\r\n",        std::string("Nul\0In", 6),
+      "Tab\tIn",     "\tTab first",      "Mixed\t\n\r\0end"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string gone = m.path("Gone\\program" + std::to_string(i) + ".exe");
+    SetString(kHkeyCurrentUser, run, names[i], "\"" + gone + "\"");
+    SetString(kHkeyLocalMachine, appPaths + names[i] + ".exe", "", gone);
+    SetString(kHkeyLocalMachine, appPaths + names[i] + ".exe", "Path", m.path("Present"));
+  }
+  for (const std::string lookAlike : {"Line Break", "Carriage Return", "NulIn", "Tab In"}) {
+    SetString(kHkeyCurrentUser, run, lookAlike, present);
+    SetString(kHkeyLocalMachine, appPaths + lookAlike + ".exe", "", present);
+  }
+  const RegistrySnapshot before = snapshotRegistry();
+
+  ScanLists lists;
+  RunScan(lists, ScanKind::Quick);
+  for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i) lists.lvwErrors.setChecked(i, true);
+  m.dialogs.answers = {platform::kIdYes};
+  RepairPanel repairPanel;
+  RepairOptions options;
+  options.takeBackup = true;
+  const RepairResult repaired = cmdRepairCorruptFiles_Click(lists, repairPanel, options);
+  ASSERT_FALSE(repaired.backupFailed) << repaired.backupError;
+  EXPECT_EQ(repaired.fixed, 2 * names.size());
+
+  ScanLists restoreLists;
+  backup::RestorePanel panel;
+  panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };
+  ASSERT_TRUE(backup::cmdRestore_Click(restoreLists, panel));
+  const auto outcome = backup::cmdRestoreNow_Click(restoreLists, panel);
+  EXPECT_EQ(outcome.failed, 0u) << m.errorLog();
+
+  const RegistrySnapshot after = snapshotRegistry();
+  EXPECT_EQ(after.size(), before.size());
+  for (const auto& [key, values] : before) {
+    const auto found = after.find(key);
+    ASSERT_NE(found, after.end()) << key;
+    EXPECT_TRUE(found->second == values) << key << ": " << differences(values, found->second);
+  }
+  for (const auto& [key, values] : after) EXPECT_TRUE(before.count(key)) << "new key " << key;
+}
+
+}  // namespace
+}  // namespace hm::test
