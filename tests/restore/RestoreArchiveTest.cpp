@@ -44,7 +44,7 @@ backup::StoredZipEntry storedEntry(std::string name, std::string_view data) {
 
 using RestoreArchive = RestoreFixture;
 
-TEST_F(RestoreArchive, FilesComeBackToTheirPathsAndAMissingArchiveIsNoFailure) {
+TEST_F(RestoreArchive, FilesComeBackToTheirPathsAndAFileNotInTheArchiveIsAFailure) {
   const std::string a = m.path("Users\\me\\Desktop\\Tool.lnk"), b = m.path("Users\\me\\Start Menu\\Ünï.lnk");
   backup::ZipWriter zip;
   ASSERT_TRUE(zip.addBytes(a, "shortcut a", {}).ok());
@@ -59,8 +59,10 @@ TEST_F(RestoreArchive, FilesComeBackToTheirPathsAndAMissingArchiveIsNoFailure) {
   std::vector<std::string> statuses;
   panel.lblStatusOfActionTaken.onChange = [&] { statuses.push_back(panel.lblStatusOfActionTaken.caption()); };
   const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
-  EXPECT_EQ(outcome.failed, 0u);
-  EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore completed successfully."}));
+  EXPECT_EQ(outcome.failed, 1u);
+  EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 1 of 3 items could not be restored."}));
+  EXPECT_NE(m.errorLog().find("gone-before-repair.lnk\" is not restored: the archive does not hold it"),
+            std::string::npos);
   const auto tree = fileTree(m);
   EXPECT_EQ(tree.at("Users/me/Desktop/Tool.lnk"), "shortcut a");
   EXPECT_EQ(tree.at("Users/me/Start Menu/Ünï.lnk"), std::string("b\0b", 3));

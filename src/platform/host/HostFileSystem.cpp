@@ -367,10 +367,11 @@ bool HostFileSystem::appendFile(std::string_view path, std::string_view bytes) {
   return ok;
 }
 
-bool HostFileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
-  const auto p = resolveForCreate(path);
-  if (!p) return false;
-  const fs::path tmp = p->parent_path() / (".~" + p->filename().string() + ".tmp");
+namespace {
+
+// Written beside the target, flushed, then renamed over it.
+bool replaceAtomically(const fs::path& target, std::string_view bytes) {
+  const fs::path tmp = target.parent_path() / (".~" + target.filename().string() + ".tmp");
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   std::size_t done = 0;
@@ -381,16 +382,32 @@ bool HostFileSystem::writeFileAtomic(std::string_view path, std::string_view byt
   }
   bool ok = done == bytes.size() && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(tmp.c_str(), p->c_str()) == 0;
+  if (ok) ok = ::rename(tmp.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(tmp.c_str());
   if (ok) {
-    const int dfd = ::open(p->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
       ::fsync(dfd);
       ::close(dfd);
     }
   }
   return ok;
+}
+
+}  // namespace
+
+bool HostFileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
+  const auto p = resolveForCreate(path);
+  return p && replaceAtomically(*p, bytes);
+}
+
+bool HostFileSystem::writeFileAtomicExactName(std::string_view path, std::string_view bytes) {
+  const Split s = split(path, false);
+  if (s.invalid || s.drive == 0 || s.components.empty()) return false;
+  const auto folder = walk(s.drive, s.components, s.components.size() - 1);
+  std::error_code ec;
+  if (!folder || !fs::is_directory(*folder, ec)) return false;
+  return replaceAtomically(*folder / s.components.back(), bytes);
 }
 
 }  // namespace hm::platform

@@ -34,6 +34,7 @@ class HostFileSystem : public FileSystemPort {
   std::optional<std::string> readFile(std::string_view path) override;
   bool appendFile(std::string_view path, std::string_view bytes) override;
   bool writeFileAtomic(std::string_view path, std::string_view bytes) override;
+  bool writeFileAtomicExactName(std::string_view path, std::string_view bytes) override;
   std::string windowsFolder() override { return folders_.windows; }
   std::string systemFolder() override { return folders_.system; }
   std::string tempFolder() override { return folders_.temp; }
