@@ -111,5 +111,33 @@ TEST_F(RestoreArchive, AnUnreadableArchiveCountsItsFilesAsNotRestored) {
   EXPECT_TRUE(ReadValue(platform::kHkeyCurrentUser, "Software\\X", "V"));
 }
 
+TEST_F(RestoreArchive, AMissingArchiveFailsItsFilesAndAFailedSaveWritesNoFile) {
+  const std::string link = m.path("Users\\me\\a.lnk");
+  const std::string set = writeSet(
+      "HivemendBK1.bkp",
+      SetText("1/1/2020 1:00:00 AM", {FileRecordOf(1, link), RegistryRecordOf(2, "-2147483647", "HKEY_CURRENT_USER",
+                                                                              "Software\\X", "V", "text")}));
+  ASSERT_TRUE(load("HivemendBK1.bkp"));
+  EXPECT_EQ(backup::cmdRestoreNow_Click(lists, panel).failed, 1u);
+  EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 1 of 2 items could not be restored."}));
+
+  backup::ZipWriter zip;
+  ASSERT_TRUE(zip.addBytes(link, "shortcut", {}).ok());
+  ASSERT_TRUE(zip.writeTo(backup::ArchivePathFor(set)).ok());
+  m.dialogs.shown.clear();
+  ASSERT_TRUE(load("HivemendBK1.bkp"));
+  panel.saveChanges = [&](std::string& why) {
+    EXPECT_TRUE(m.dialogs.shown.empty());
+    why = "a wineserver is running";
+    return false;
+  };
+  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  EXPECT_TRUE(outcome.saveFailed);
+  EXPECT_EQ(outcome.failed, 2u);
+  EXPECT_EQ(shownTexts(), (std::vector<std::string>{"The restored registry values could not be saved, so nothing was "
+                                                    "restored.\r\n\r\na wineserver is running"}));
+  EXPECT_FALSE(m.machine().files->attributes(link));
+}
+
 }  // namespace
 }  // namespace hm::test

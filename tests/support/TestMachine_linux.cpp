@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include <cstdio>
@@ -13,12 +15,55 @@
 namespace hm::test {
 namespace fs = std::filesystem;
 
+namespace {
+
+constexpr std::uint64_t kTicksPerSecond = 10'000'000, kSecondsFrom1601To1970 = 11'644'473'600;
+
+// The host files port with the time and attribute calls a prefix machine
+// has: times from the host's own, attributes as Wine keeps them.
+class TestHostFiles : public platform::HostFileSystem {
+ public:
+  using HostFileSystem::HostFileSystem;
+
+  std::optional<std::uint64_t> modifiedTime(std::string_view path) override {
+    const auto p = resolveExisting(path);
+    struct stat st {};
+    if (!p || ::stat(p->c_str(), &st) != 0) return std::nullopt;
+    return (static_cast<std::uint64_t>(st.st_mtim.tv_sec) + kSecondsFrom1601To1970) * kTicksPerSecond +
+           static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
+  }
+  bool setModifiedTime(std::string_view path, std::uint64_t fileTime) override {
+    const auto p = resolveExisting(path);
+    if (!p) return false;
+    struct timespec times[2] = {};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(fileTime / kTicksPerSecond) - static_cast<time_t>(kSecondsFrom1601To1970);
+    times[1].tv_nsec = static_cast<long>(fileTime % kTicksPerSecond * 100);
+    return ::utimensat(AT_FDCWD, p->c_str(), times, 0) == 0;
+  }
+  bool setAttributes(std::string_view path, std::uint32_t attributes) override {
+    const auto p = resolveExisting(path);
+    if (!p) return false;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%x", attributes & ~platform::kAttrReadOnly);
+    std::error_code ec;
+    if (attributes & platform::kAttrReadOnly)
+      fs::permissions(*p, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                      fs::perm_options::remove, ec);
+    else
+      fs::permissions(*p, fs::perms::owner_write, fs::perm_options::add, ec);
+    return !ec && ::setxattr(p->c_str(), "user.DOSATTRIB", buf, std::strlen(buf), 0) == 0;
+  }
+};
+
+}  // namespace
+
 struct TestMachine::Impl {
   fs::path dir;
   platform::RegistryKey localMachine{"", nullptr, false};
   platform::RegistryKey currentUser{"", nullptr, false};
   platform::MemoryRegistry registry{localMachine, currentUser};
-  std::unique_ptr<platform::HostFileSystem> files;
+  std::unique_ptr<TestHostFiles> files;
 };
 
 TestMachine::TestMachine() : impl_(std::make_unique<Impl>()) {
@@ -26,10 +71,10 @@ TestMachine::TestMachine() : impl_(std::make_unique<Impl>()) {
   if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   impl_->dir = tmpl;
   fs::create_directories(impl_->dir / "c" / "windows" / "system32");
-  impl_->files = std::make_unique<platform::HostFileSystem>(
-      std::map<char, fs::path>{{'C', impl_->dir / "c"}},
-      platform::HostFolders{"C:\\windows", "C:\\windows\\system32", "C:\\windows\\temp",
-                            "C:\\Program Files\\Hivemend"});
+  impl_->files =
+      std::make_unique<TestHostFiles>(std::map<char, fs::path>{{'C', impl_->dir / "c"}},
+                                      platform::HostFolders{"C:\\windows", "C:\\windows\\system32", "C:\\windows\\temp",
+                                                            "C:\\Program Files\\Hivemend"});
   root_ = "C:";
   drives.list() = {{'C', platform::kDriveFixed, true}};
   pump.step = 5;
