@@ -74,7 +74,8 @@ UnzipReport Unzipper::extract() {
                                   !files->writeFileAtomicExactName(s.destination, bytes))) {
         outcome.result = ZipResult::failure("cannot write \"" + s.destination + "\"");
       }
-      if (outcome.result.ok()) outcome.warning = restoreTimeAndAttributes(*files, *reader.find(s.entryName), s.destination);
+      if (outcome.result.ok())
+        outcome.warning = restoreTimeAndAttributes(*files, *reader.find(s.entryName), s.destination);
       report.entries.push_back(std::move(outcome));
     }
   }

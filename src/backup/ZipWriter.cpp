@@ -142,7 +142,7 @@ ZipResult ZipWriter::addFile(std::string_view windowsPath) {
   StoredZipEntry entry;
   entry.fileTime = m.files->modifiedTime(windowsPath);
   // Without a timezone the DOS field holds the file's time in UTC; the NTFS field is exact.
-  entry.modified = toDosDateTime(entry.fileTime                ? fromFileTime(*entry.fileTime)
+  entry.modified = toDosDateTime(entry.fileTime       ? fromFileTime(*entry.fileTime)
                                  : m.clock != nullptr ? m.clock->now()
                                                       : platform::LocalTime{1980, 1, 1});
   if (const auto attributes = m.files->attributes(windowsPath)) entry.attributes = *attributes & kDosAttributeBits;
