@@ -201,7 +201,7 @@ void PrintRows(const RepairResult& result) {
   if (result.rows.empty()) return;
   std::printf("\n");
   for (const RepairedRow& row : result.rows) {
-    const std::string outcome = row.removedWithRow > 0
+    const std::string outcome = row.outcome == RowOutcome::Fixed && row.removedWithRow > 0
                                     ? "fixed (removed with problem " + std::to_string(row.removedWithRow) + ")"
                                     : OutcomeText(row.outcome);
     std::printf("  %3zu. [%s] %s: %s\n", row.number, row.entry.Section.c_str(), WhatIsRemoved(row.entry).c_str(),
