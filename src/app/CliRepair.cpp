@@ -34,7 +34,7 @@ constexpr const char* kRepairUsage =
     "  --only       repairs only these problem numbers, as 'hivemend scan' prints them.\n"
     "  --yes        answers the confirmation; without it the terminal is asked.\n"
     "  --no-backup  writes no backup set this time (the stored option is left as it is).\n"
-    "  Exit status: 0 all selected problems fixed, 1 some left alone, 2 usage, machine or backup error.\n";
+    "  Exit status: 0 all selected problems fixed, 1 some left alone, 2 usage, machine, backup or save error.\n";
 
 struct RepairArgs {
   bool deep = false;
