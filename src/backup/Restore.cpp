@@ -310,7 +310,14 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
     }
 
     std::string saveError;
-    if (panel.saveChanges && !panel.saveChanges(saveError)) {
+    bool saved = true;
+    try {
+      saved = !panel.saveChanges || panel.saveChanges(saveError);
+    } catch (...) {
+      saved = false;
+      saveError = "The changes could not be saved.";
+    }
+    if (!saved) {
       outcome.saveFailed = true;
       outcome.failed = outcome.items;
       LogErrorEntry(kErrPathAccess, saveError, "cmdRestoreNow of frmMain");

@@ -55,6 +55,16 @@ std::optional<std::string> ValueIdentity(const ProblemEntry& row) {
   return backup::RecordedValueIdentity({row.MainKey, row.KeyName, row.KeyValue, row.FullKeyPath, {}, {}});
 }
 
+// A save that throws is a save that failed: the run is undone all the same.
+bool SavedOrWhyNot(const std::function<bool(std::string&)>& save, std::string& error) {
+  try {
+    return save(error);
+  } catch (...) {
+    error = "The changes could not be saved.";
+    return false;
+  }
+}
+
 class RepairRun {
  public:
   RepairRun(ScanLists& lists, RepairPanel& panel, RepairResult& result)
@@ -241,7 +251,7 @@ RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, c
   RepairRun run(lists, panel, result);
   run.run(BackupSettingOn(options));
   std::string saveError;
-  if (options.saveChanges && !options.saveChanges(saveError)) run.undo(saveError);
+  if (options.saveChanges && !SavedOrWhyNot(options.saveChanges, saveError)) run.undo(saveError);
 
   for (std::size_t i = 0; i < lists.lvwRegistryvaluesScan.rowCount(); ++i) {
     lists.lvwRegistryvaluesScan.setCell(i, kSectionStatus, "");
