@@ -84,12 +84,6 @@ struct CommandMachine {
     scope = std::make_unique<platform::MachineScope>(machine);
     return true;
   }
-  bool save() {
-    std::string error;
-    if (opened->save(error)) return true;
-    std::fprintf(stderr, "hivemend: the changes could not be saved: %s\n", error.c_str());
-    return false;
-  }
 };
 
 // The chooser's row of a set named NAME (with or without ".bkp"), without regard to case.
@@ -205,8 +199,9 @@ int RestoreCommand(const std::vector<std::string>& args) {
       return kExitOk;
     }
   }
+  panel.saveChanges = [&](std::string& why) { return m.opened->save(why); };
   const backup::RestoreOutcome outcome = backup::cmdRestoreNow_Click(lists, panel);
-  if (!m.save()) return kExitError;
+  if (outcome.saveFailed) return kExitError;
   return outcome.failed > 0 ? kExitPartial : kExitOk;
 }
 

@@ -34,7 +34,7 @@ constexpr const char* kRepairUsage =
     "  --only       repairs only these problem numbers, as 'hivemend scan' prints them.\n"
     "  --yes        answers the confirmation; without it the terminal is asked.\n"
     "  --no-backup  writes no backup set this time (the stored option is left as it is).\n"
-    "  Exit status: 0 all selected problems fixed, 1 some left alone, 2 usage, machine or backup error.\n";
+    "  Exit status: 0 all selected problems fixed, 1 some left alone, 2 usage, machine, backup or save error.\n";
 
 struct RepairArgs {
   bool deep = false;
@@ -151,6 +151,8 @@ const char* OutcomeText(RowOutcome outcome) {
       return "could not be removed";
     case RowOutcome::NotReached:
       return "not reached, left alone";
+    case RowOutcome::NotSaved:
+      return "not changed, the registry could not be saved";
   }
   return "";
 }
@@ -199,8 +201,11 @@ void PrintRows(const RepairResult& result) {
   if (result.rows.empty()) return;
   std::printf("\n");
   for (const RepairedRow& row : result.rows) {
+    const std::string outcome = row.outcome == RowOutcome::Fixed && row.removedWithRow > 0
+                                    ? "fixed (removed with problem " + std::to_string(row.removedWithRow) + ")"
+                                    : OutcomeText(row.outcome);
     std::printf("  %3zu. [%s] %s: %s\n", row.number, row.entry.Section.c_str(), WhatIsRemoved(row.entry).c_str(),
-                OutcomeText(row.outcome));
+                outcome.c_str());
   }
 }
 
@@ -250,6 +255,7 @@ int RepairCommand(const std::vector<std::string>& args) {
   RepairPanel panel;
   RepairOptions options;
   if (o.noBackup) options.takeBackup = false;
+  options.saveChanges = [&](std::string& why) { return opened->save(why); };
   const RepairResult result = cmdRepairCorruptFiles_Click(lists, panel, options);
   if (result.found > 0 && !result.confirmed) {
     std::printf("Nothing was changed.\n");
@@ -261,13 +267,12 @@ int RepairCommand(const std::vector<std::string>& args) {
   else if (result.confirmed && !result.backupOn)
     std::printf("\nNo backup set was written (backup off).\n");
 
-  int status = result.skipped > 0 ? 1 : 0;
-  if (!opened->save(error)) {
-    std::fprintf(stderr, "hivemend repair: the registry changes could not be saved: %s\n", error.c_str());
-    status = 2;
+  if (result.saveFailed) {
+    std::fprintf(stderr, "hivemend repair: the registry changes could not be saved: %s\n", result.saveError.c_str());
+    return 2;
   }
-  if (result.backupFailed) status = 2;
-  return status;
+  if (result.backupFailed) return 2;
+  return result.skipped > 0 ? 1 : 0;
 }
 
 }  // namespace hm::cli

@@ -13,6 +13,7 @@
 #include "common/DoEvents.h"
 #include "common/ErrorLog.h"
 #include "common/Globals.h"
+#include "diskscan/DriveInventory.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
 #include "shell/IniFile.h"
@@ -215,22 +216,53 @@ bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
 
 namespace {
 
-// Selects the archive's entries for the set's file rows: only a path a row
-// names is ever written. Returns how many were selected.
-std::size_t selectFileRows(const std::vector<std::string>& filePaths, const std::string& archivePath, Unzipper& unzip) {
+// Brings back the files of the set's file rows; only a path a row names is
+// ever written, and only on a drive a deep scan searches (never Z:, the
+// host's root, nor a drive mapped outside the machine). A file that cannot
+// come back is a failure.
+void restoreFileRows(const std::vector<std::string>& filePaths, const std::string& archivePath, RestorePanel& panel,
+                     RestoreOutcome& outcome) {
+  UnzipReport report;
   ZipReader reader;
-  const bool readable = reader.openFile(archivePath).ok();
-  std::size_t selected = 0;
+  if (filePaths.empty()) {
+    unzip1_OnFinished(outcome, report);
+    return;
+  }
+  if (archivePath == SelectedBackupFile || !visibleFileExists(archivePath))
+    report.archive = ZipResult::failure("the archive \"" + archivePath + "\" of the backup is missing");
+  else
+    report.archive = reader.openFile(archivePath);
+  if (!report.archive.ok()) {
+    outcome.failed += filePaths.size();
+    unzip1_OnFinished(outcome, report);
+    return;
+  }
+  Unzipper& unzip = panel.unzip1;
   unzip.clearSelection();
   unzip.setArchivePath(archivePath);
+  std::size_t selected = 0;
   for (const std::string& path : filePaths) {
     const auto entry = zipEntryNameForPath(path);
-    // A file repair found already gone has no entry: nothing to bring back.
-    if (!entry || (readable && reader.find(*entry) == nullptr)) continue;
+    std::string refusal;
+    if (!IsOnSearchedDrive(path))
+      refusal = "\"" + path + "\" is not restored: it is not on a fixed drive of this machine";
+    else if (!entry || reader.find(*entry) == nullptr)
+      refusal = "\"" + path + "\" is not restored: the archive does not hold it";
+    if (!refusal.empty()) {
+      ++outcome.failed;
+      LogErrorEntry(kErrPathAccess, refusal, "cmdRestoreNow of frmMain");
+      continue;
+    }
     unzip.select(*entry, path);
     ++selected;
   }
-  return selected;
+  if (selected == 0) {
+    unzip1_OnFinished(outcome, report);
+    return;
+  }
+  unzip.OnFinished = [&](const UnzipReport& finished) { unzip1_OnFinished(outcome, finished); };
+  unzip.extract();
+  unzip.OnFinished = nullptr;
 }
 
 }  // namespace
@@ -258,8 +290,8 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
       const ProblemEntry e = ProblemAt(rows, i);
       if (isFileRow(e)) {
         panel.lblStatusOfActionTaken.setCaption("Restoring: " + e.FullKeyPath);
-        if (std::none_of(filePaths.begin(), filePaths.end(),
-                         [&](const std::string& p) { return text::equalsNoCase(p, e.FullKeyPath); }))
+        // Exact names: on Linux "a.lnk" and "A.lnk" are two files.
+        if (std::find(filePaths.begin(), filePaths.end(), e.FullKeyPath) == filePaths.end())
           filePaths.push_back(e.FullKeyPath);
         DoEvents();
         continue;
@@ -291,21 +323,22 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
       DoEvents();
     }
 
-    UnzipReport report;
-    if (!filePaths.empty() && archivePath != SelectedBackupFile && visibleFileExists(archivePath)) {
-      const std::size_t selected = selectFileRows(filePaths, archivePath, panel.unzip1);
-      if (selected > 0) {
-        panel.unzip1.OnFinished = [&](const UnzipReport& finished) {
-          if (!finished.archive.ok()) outcome.failed += selected;
-          unzip1_OnFinished(outcome, finished);
-        };
-        panel.unzip1.extract();
-        panel.unzip1.OnFinished = nullptr;
-      } else {
-        unzip1_OnFinished(outcome, report);
-      }
+    std::string saveError;
+    bool saved = true;
+    try {
+      saved = !panel.saveChanges || panel.saveChanges(saveError);
+    } catch (...) {
+      saved = false;
+      saveError = "The changes could not be saved.";
+    }
+    if (!saved) {
+      outcome.saveFailed = true;
+      outcome.failed = outcome.items;
+      LogErrorEntry(kErrPathAccess, saveError, "cmdRestoreNow of frmMain");
+      message("The restored registry values could not be saved, so nothing was restored.\r\n\r\n" + saveError,
+              kMbOk | kMbIconExclamation);
     } else {
-      unzip1_OnFinished(outcome, report);
+      restoreFileRows(filePaths, archivePath, panel, outcome);
     }
 
     panel.picScanning.visible = true;
@@ -322,6 +355,7 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
 void unzip1_OnFinished(RestoreOutcome& outcome, const UnzipReport& report) {
   try {
     for (const UnzipEntryOutcome& entry : report.entries) {
+      if (!entry.warning.empty()) LogErrorEntry(kErrPathAccess, entry.warning, "unzip1_OnFinished of frmMain");
       if (entry.result.ok()) continue;
       ++outcome.failed;
       LogErrorEntry(kErrPathAccess, entry.result.error, "unzip1_OnFinished of frmMain");

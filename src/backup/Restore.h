@@ -73,6 +73,10 @@ struct RestorePanel {
   std::vector<RawValueKeys> restoreRecords;
   // Shows the chooser modally (the view, or a test, works it and closes it).
   std::function<void(frmRestore&)> showChooser;
+  // Makes the registry writes permanent (a prefix's hives are written back);
+  // false with the reason. Called after the registry rows and before any file
+  // is written, so a failed save changes nothing.
+  std::function<bool(std::string& error)> saveChanges;
   Unzipper unzip1;
 };
 
@@ -80,13 +84,15 @@ struct RestorePanel {
 struct RestoreOutcome {
   std::size_t items = 0;
   std::size_t failed = 0;
-  bool ran = false;  // false when there was nothing to restore
+  bool ran = false;         // false when there was nothing to restore
+  bool saveFailed = false;  // the registry could not be saved: nothing was restored
 };
 
 // Loads the chosen set's records into lvwErrors (every row checked) and
 // switches the panel to restore mode; false when nothing was loaded.
 bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel);
-// Writes every row of lvwErrors back and brings the files back from the archive.
+// Writes every row of lvwErrors back, saves, and brings the files back from
+// the archive, only onto the drives a deep scan searches.
 RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel);
 // Reports the end of a restore, with the archive's part in `report`.
 void unzip1_OnFinished(RestoreOutcome& outcome, const UnzipReport& report);

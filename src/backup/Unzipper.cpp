@@ -22,6 +22,23 @@ bool ensureParentFolders(platform::FileSystemPort& files, std::string_view fileP
   return true;
 }
 
+constexpr std::uint32_t kDosAttributeBits =
+    platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem | platform::kAttrArchive;
+
+// The time first: a file already read-only may refuse a new time.
+std::string restoreTimeAndAttributes(platform::FileSystemPort& files, const ZipEntryInfo& entry,
+                                     const std::string& path) {
+  std::string warning;
+  if (entry.fileTime && !files.setModifiedTime(path, *entry.fileTime))
+    warning = "cannot set the modification time of \"" + path + "\"";
+  if (entry.attributes) {
+    const auto now = files.attributes(path);
+    if ((!now || (*now & kDosAttributeBits) != *entry.attributes) && !files.setAttributes(path, *entry.attributes))
+      warning += (warning.empty() ? "" : "; ") + std::string("cannot set the attributes of \"") + path + "\"";
+  }
+  return warning;
+}
+
 }  // namespace
 
 bool UnzipReport::ok() const {
@@ -50,13 +67,15 @@ UnzipReport Unzipper::extract() {
   platform::FileSystemPort* files = platform::machine().files;
   if (report.archive.ok()) {
     for (const Selected& s : selection_) {
-      UnzipEntryOutcome outcome{s.entryName, s.destination, {}};
+      UnzipEntryOutcome outcome{s.entryName, s.destination, {}, {}};
       std::string bytes;
       outcome.result = reader.extract(s.entryName, bytes, maxEntrySize);
       if (outcome.result.ok() && (files == nullptr || !ensureParentFolders(*files, s.destination) ||
-                                  !files->writeFileAtomic(s.destination, bytes))) {
+                                  !files->writeFileAtomicExactName(s.destination, bytes))) {
         outcome.result = ZipResult::failure("cannot write \"" + s.destination + "\"");
       }
+      if (outcome.result.ok())
+        outcome.warning = restoreTimeAndAttributes(*files, *reader.find(s.entryName), s.destination);
       report.entries.push_back(std::move(outcome));
     }
   }

@@ -20,6 +20,8 @@ struct UnzipEntryOutcome {
   std::string entryName;
   std::string destination;
   ZipResult result;
+  // The bytes are back, but not all of the file's time and attributes.
+  std::string warning;
 };
 
 struct UnzipReport {
@@ -43,7 +45,8 @@ class Unzipper {
   void clearSelection() { selection_.clear(); }
 
   // Writes each selected entry that is in the archive and intact to its
-  // destination (replacing a file there, creating missing folders).
+  // destination (replacing a file of exactly that name, creating missing
+  // folders), then gives it back the time and attributes the entry carries.
   UnzipReport extract();
 
  private:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,13 @@ inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 inline constexpr std::uint16_t kFlagUtf8Name = 0x0800;
 
+// "Version made by" hosts whose external attributes hold DOS attributes.
+inline constexpr std::uint8_t kHostMsDos = 0;
+inline constexpr std::uint8_t kHostNtfs = 10;
+// The extra field that holds the NTFS times (FILETIME, 100 ns since 1601).
+inline constexpr std::uint16_t kNtfsExtraId = 0x000A;
+inline constexpr std::size_t kNtfsExtraSize = 36;  // with its own 4-byte header
+
 // The largest size or offset a zip without zip64 records can hold.
 inline constexpr std::uint64_t kMaxField32 = 0xFFFFFFFEu;
 inline constexpr std::size_t kMaxEntries = 0xFFFF;
@@ -62,6 +70,14 @@ struct DosDateTime {
 };
 // Local time in MS-DOS form (two-second steps; years outside 1980-2107 are clamped).
 DosDateTime toDosDateTime(const platform::LocalTime& t);
+// A FILETIME as its calendar time (the same clock: UTC stays UTC).
+platform::LocalTime fromFileTime(std::uint64_t fileTime);
+
+// The NTFS extra field with the file's modification time (also given as its
+// access and creation times, which the field requires).
+std::string ntfsTimesField(std::uint64_t modified);
+// The modification time of an NTFS extra field among `extra`'s fields.
+std::optional<std::uint64_t> ntfsModifiedTime(std::string_view extra);
 
 }  // namespace zipformat
 }  // namespace hm::backup

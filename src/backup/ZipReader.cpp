@@ -171,6 +171,7 @@ ZipResult ZipReader::readDirectory() {
     if (at + kCentralHeaderSize > directoryEnd || read32(b, at) != kCentralHeaderSignature) {
       return ZipResult::failure("central directory entry " + std::to_string(i + 1) + " is damaged");
     }
+    const std::uint8_t madeOn = static_cast<std::uint8_t>(b[at + 5]);
     const std::uint16_t flags = read16(b, at + 8), method = read16(b, at + 10);
     ZipEntryInfo info;
     info.method = method;
@@ -181,6 +182,7 @@ ZipResult ZipReader::readDirectory() {
     info.size = read32(b, at + 24);
     const std::size_t nameLength = read16(b, at + 28), extraLength = read16(b, at + 30);
     const std::size_t commentLength = read16(b, at + 32);
+    const std::uint32_t externalAttributes = read32(b, at + 38);
     const std::uint64_t localOffset = read32(b, at + 42);
     const std::size_t next = at + kCentralHeaderSize + nameLength + extraLength + commentLength;
     if (next > directoryEnd)
@@ -214,12 +216,17 @@ ZipResult ZipReader::readDirectory() {
     spans.push_back({localOffset, dataOffset + info.compressedSize});
 
     info.name = entryName(flags, rawName, extra);
+    info.fileTime = ntfsModifiedTime(extra);
+    if (madeOn == kHostMsDos || madeOn == kHostNtfs)
+      info.attributes = externalAttributes & (platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem |
+                                              platform::kAttrArchive);
     if (info.name.ends_with('/') && info.size == 0) continue;  // a folder entry: nothing to hand out
     if (!isSafeZipEntryName(info.name)) {
       ++skipped_;
       continue;
     }
-    if (!seenNames.insert(text::toUpper(info.name)).second) {
+    // Names that differ only in case are two files of a Linux folder.
+    if (!seenNames.insert(info.name).second) {
       return ZipResult::failure("two entries are named \"" + info.name + "\"");
     }
     entries_.push_back(std::move(info));
@@ -237,10 +244,14 @@ const ZipEntryInfo* ZipReader::find(std::string_view name) const {
   for (const ZipEntryInfo& e : entries_) {
     if (e.name == name) return &e;
   }
+  // Case-blind only when that leaves no doubt which file is meant.
+  const ZipEntryInfo* match = nullptr;
   for (const ZipEntryInfo& e : entries_) {
-    if (text::equalsNoCase(e.name, name)) return &e;
+    if (!text::equalsNoCase(e.name, name)) continue;
+    if (match != nullptr) return nullptr;
+    match = &e;
   }
-  return nullptr;
+  return match;
 }
 
 ZipResult ZipReader::extract(std::string_view name, std::string& bytes, std::uint64_t maxSize) const {
@@ -285,6 +296,8 @@ ZipResult ZipReader::storedEntry(std::string_view name, StoredZipEntry& entry) c
   entry.modified = info->modified;
   entry.crc = info->crc;
   entry.size = info->size;
+  entry.fileTime = info->fileTime;
+  entry.attributes = info->attributes.value_or(StoredZipEntry::kKeptAttributes);
   entry.data = bytes_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(info->compressedSize));
   return {};
 }

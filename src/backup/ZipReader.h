@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,10 @@ struct ZipEntryInfo {
   std::uint32_t crc = 0;
   std::uint16_t method = 0;
   zipformat::DosDateTime modified;
+  // From the NTFS extra field, when the entry has one.
+  std::optional<std::uint64_t> fileTime;
+  // The DOS attributes, when the archive was made where files have them.
+  std::optional<std::uint32_t> attributes;
 };
 
 class ZipReader {
@@ -35,7 +40,8 @@ class ZipReader {
   const std::vector<ZipEntryInfo>& entries() const { return entries_; }
   // Entries left out for their names ("..", absolute, drive letters, ...).
   std::size_t skippedEntries() const { return skipped_; }
-  // The entry of that name: exact first, then without regard to case.
+  // The entry of exactly that name; else the one entry of that name without
+  // regard to case (nothing when several differ only in case).
   const ZipEntryInfo* find(std::string_view name) const;
 
   // The bytes of one entry, refused above `maxSize` or when they do not match the CRC.

@@ -14,6 +14,9 @@ namespace {
 
 using namespace zipformat;
 
+constexpr std::uint32_t kDosAttributeBits =
+    platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem | platform::kAttrArchive;
+
 bool isAscii(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -48,6 +51,8 @@ bool deflateRaw(std::string_view input, std::string& output) {
   return ok;
 }
 
+std::string extraField(const StoredZipEntry& e) { return e.fileTime ? ntfsTimesField(*e.fileTime) : std::string(); }
+
 void putLocalHeader(std::string& out, const StoredZipEntry& e) {
   put32(out, kLocalHeaderSignature);
   put16(out, 20);  // version needed: deflate
@@ -59,8 +64,10 @@ void putLocalHeader(std::string& out, const StoredZipEntry& e) {
   put32(out, static_cast<std::uint32_t>(e.data.size()));
   put32(out, static_cast<std::uint32_t>(e.size));
   put16(out, static_cast<std::uint32_t>(e.name.size()));
-  put16(out, 0);  // no extra field
+  const std::string extra = extraField(e);
+  put16(out, static_cast<std::uint32_t>(extra.size()));
   out += e.name;
+  out += extra;
 }
 
 void putCentralHeader(std::string& out, const StoredZipEntry& e, std::uint32_t localOffset) {
@@ -75,34 +82,40 @@ void putCentralHeader(std::string& out, const StoredZipEntry& e, std::uint32_t l
   put32(out, static_cast<std::uint32_t>(e.data.size()));
   put32(out, static_cast<std::uint32_t>(e.size));
   put16(out, static_cast<std::uint32_t>(e.name.size()));
-  put16(out, 0);     // extra field
-  put16(out, 0);     // comment
-  put16(out, 0);     // disk
-  put16(out, 0);     // internal attributes
-  put32(out, 0x20);  // FILE_ATTRIBUTE_ARCHIVE
+  const std::string extra = extraField(e);
+  put16(out, static_cast<std::uint32_t>(extra.size()));
+  put16(out, 0);  // comment
+  put16(out, 0);  // disk
+  put16(out, 0);  // internal attributes
+  put32(out, e.attributes & kDosAttributeBits);
   put32(out, localOffset);
   out += e.name;
+  out += extra;
 }
 
 }  // namespace
 
 StoredZipEntry* ZipWriter::findEntry(std::string_view name) {
   for (StoredZipEntry& e : entries_) {
-    if (text::equalsNoCase(e.name, name)) return &e;
+    if (e.name == name) return &e;
   }
   return nullptr;
 }
 
 ZipResult ZipWriter::addBytes(std::string_view windowsPath, std::string_view bytes,
                               const platform::LocalTime& modified) {
+  StoredZipEntry entry;
+  entry.modified = toDosDateTime(modified);
+  return addEntry(windowsPath, bytes, std::move(entry));
+}
+
+ZipResult ZipWriter::addEntry(std::string_view windowsPath, std::string_view bytes, StoredZipEntry entry) {
   const auto name = zipEntryNameForPath(windowsPath);
   if (!name) return ZipResult::failure("\"" + std::string(windowsPath) + "\" is not a full path of a file");
   if (bytes.size() > kMaxField32) {
     return ZipResult::failure("\"" + std::string(windowsPath) + "\" is 4 GiB or larger, more than a zip archive holds");
   }
-  StoredZipEntry entry;
   entry.name = *name;
-  entry.modified = toDosDateTime(modified);
   entry.crc = crc32(bytes);
   entry.size = bytes.size();
   std::string deflated;
@@ -126,8 +139,14 @@ ZipResult ZipWriter::addFile(std::string_view windowsPath) {
   if (m.files == nullptr) return ZipResult::failure("no file system");
   const std::optional<std::string> bytes = m.files->readFile(windowsPath);
   if (!bytes) return ZipResult::failure("cannot read \"" + std::string(windowsPath) + "\"");
-  const platform::LocalTime now = m.clock != nullptr ? m.clock->now() : platform::LocalTime{1980, 1, 1};
-  return addBytes(windowsPath, *bytes, now);
+  StoredZipEntry entry;
+  entry.fileTime = m.files->modifiedTime(windowsPath);
+  // Without a timezone the DOS field holds the file's time in UTC; the NTFS field is exact.
+  entry.modified = toDosDateTime(entry.fileTime       ? fromFileTime(*entry.fileTime)
+                                 : m.clock != nullptr ? m.clock->now()
+                                                      : platform::LocalTime{1980, 1, 1});
+  if (const auto attributes = m.files->attributes(windowsPath)) entry.attributes = *attributes & kDosAttributeBits;
+  return addEntry(windowsPath, *bytes, std::move(entry));
 }
 
 void ZipWriter::keepEntry(StoredZipEntry entry) {

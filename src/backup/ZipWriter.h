@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,16 +22,24 @@ struct StoredZipEntry {
   std::uint32_t crc = 0;
   std::uint64_t size = 0;
   std::string data;  // compressed bytes
+  // The file's own modification time at full precision, when known.
+  std::optional<std::uint64_t> fileTime;
+  // The DOS attributes the file had (read-only, hidden, system, archive).
+  std::uint32_t attributes = kKeptAttributes;
+
+  static constexpr std::uint32_t kKeptAttributes = 0x20;  // archive
 };
 
 class ZipWriter {
  public:
-  // Adds the bytes under the entry name of `windowsPath`; an entry of that
-  // name (compared without regard to case) is replaced.
+  // Adds the bytes under the entry name of `windowsPath`; an entry of exactly
+  // that name is replaced. Names that differ only in case are two files (a
+  // Linux folder can hold both), so they get an entry each.
   ZipResult addBytes(std::string_view windowsPath, std::string_view bytes, const platform::LocalTime& modified);
-  // Adds a file read through the files port, dated with the clock's time.
+  // Adds a file read through the files port with its attributes and its
+  // modification time (the clock's time when the port cannot tell it).
   ZipResult addFile(std::string_view windowsPath);
-  // Takes over an entry already compressed (an existing archive's), unless one of that name is there.
+  // Takes over an entry already compressed (an existing archive's), unless one of exactly that name is there.
   void keepEntry(StoredZipEntry entry);
 
   const std::vector<StoredZipEntry>& entries() const { return entries_; }
@@ -42,6 +51,7 @@ class ZipWriter {
 
  private:
   StoredZipEntry* findEntry(std::string_view name);
+  ZipResult addEntry(std::string_view windowsPath, std::string_view bytes, StoredZipEntry entry);
   std::vector<StoredZipEntry> entries_;
 };
 

@@ -15,6 +15,16 @@ namespace {
 std::string DriveDisplayName(char letter) { return std::string("Drive ") + letter + ": "; }
 }  // namespace
 
+bool IsSearchedDrive(const platform::DriveInfo& drive) { return drive.type == platform::kDriveFixed && drive.ready; }
+
+bool IsOnSearchedDrive(std::string_view path) {
+  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
+  const char letter = static_cast<char>(path[0] & ~0x20);
+  for (const platform::DriveInfo& drive : platform::machine().drives->drives())
+    if (static_cast<char>(drive.letter & ~0x20) == letter) return IsSearchedDrive(drive);
+  return false;
+}
+
 std::string GetAllHardDrives(ScanLists& lists, std::string_view section) {
   try {
     const platform::ListViewModel& sections = lists.lvwRegistryvaluesScan;
@@ -22,7 +32,7 @@ std::string GetAllHardDrives(ScanLists& lists, std::string_view section) {
     std::string rowDrive;
     for (const platform::DriveInfo& drive : platform::machine().drives->drives()) {
       const std::string displayName = DriveDisplayName(drive.letter);
-      if (drive.type == platform::kDriveFixed) {
+      if (IsSearchedDrive(drive)) {
         for (std::size_t i = 0; i < sections.rowCount(); ++i) {
           if (CancelScan) return {};
           if (!sections.row(i).checked) continue;
@@ -31,8 +41,7 @@ std::string GetAllHardDrives(ScanLists& lists, std::string_view section) {
           if (open == std::string::npos) continue;
           const std::size_t close = rowText.find(')', open + 1);
           if (close != std::string::npos) rowDrive = rowText.substr(open + 1, close - open - 1);
-          if (str::Trim(rowDrive) == str::Trim(displayName) && drive.ready &&
-              section == ShortcutSectionName(drive.letter)) {
+          if (str::Trim(rowDrive) == str::Trim(displayName) && section == ShortcutSectionName(drive.letter)) {
             ScanDrive(lists, std::string(1, drive.letter) + ":\\", section);
             return {};
           }

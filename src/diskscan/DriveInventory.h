@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileSystem.h"
 #include "scan/ScanLists.h"
 
 namespace hm {
@@ -14,6 +15,11 @@ namespace hm {
 // drive is fixed and ready and a checked row of the section list names it.
 // Returns "" always.
 std::string GetAllHardDrives(ScanLists& lists, std::string_view section);
+
+// A drive a deep scan searches: fixed and ready.
+bool IsSearchedDrive(const platform::DriveInfo& drive);
+// True when `path` is a full path ("X:\...") on such a drive of the machine.
+bool IsOnSearchedDrive(std::string_view path);
 
 // The CD-ROM drive as "E:" (the last one when there are several), or "".
 std::string GetCdRom();

@@ -1,9 +1,12 @@
 #include "mainwindow/Repair.h"
 
+#include <map>
 #include <memory>
 
 #include "backup/BackupSetNames.h"
 #include "backup/BackupSetWriter.h"
+#include "backup/RestoreRecord.h"
+#include "backup/Unzipper.h"
 #include "common/DoEvents.h"
 #include "common/Globals.h"
 #include "common/RegistryAccess.h"
@@ -46,6 +49,22 @@ RowOutcome RemoveRegistryEntry(const ProblemEntry& row) {
   return ReadRegistryValue(rootKey, row.FullKeyPath, valueName) ? RowOutcome::Failed : RowOutcome::Fixed;
 }
 
+// One value in one form for every root that shows it: HKEY_CLASSES_ROOT\CLSID\{X}
+// and HKEY_LOCAL_MACHINE\SOFTWARE\Classes\CLSID\{X} are usually one key.
+std::optional<std::string> ValueIdentity(const ProblemEntry& row) {
+  return backup::RecordedValueIdentity({row.MainKey, row.KeyName, row.KeyValue, row.FullKeyPath, {}, {}, {}});
+}
+
+// A save that throws is a save that failed: the run is undone all the same.
+bool SavedOrWhyNot(const std::function<bool(std::string&)>& save, std::string& error) {
+  try {
+    return save(error);
+  } catch (...) {
+    error = "The changes could not be saved.";
+    return false;
+  }
+}
+
 class RepairRun {
  public:
   RepairRun(ScanLists& lists, RepairPanel& panel, RepairResult& result)
@@ -80,17 +99,50 @@ class RepairRun {
           ++panel_.pgbDeletingErrors.value;
           repaired.outcome = repairRow(repaired, backupOn);
         }
-        if (repaired.outcome == RowOutcome::Fixed)
-          ++result_.fixed;
-        else
-          ++result_.skipped;
         result_.rows.push_back(std::move(repaired));
       }
       DoEvents();
     }
+    countOutcomes();
+  }
+
+  // The save failed: the registry on disk is as it was, so the files this run
+  // deleted go back from its archive, and no row counts as fixed.
+  void undo(const std::string& why) {
+    result_.saveFailed = true;
+    result_.saveError = why;
+    backup::Unzipper unzip;
+    std::vector<RepairedRow*> deletedFiles;
+    for (RepairedRow& row : result_.rows) {
+      if (row.outcome != RowOutcome::Fixed) continue;
+      if (!IsFileRow(row.entry)) {
+        row.outcome = RowOutcome::NotSaved;
+      } else if (!result_.backupOn || !set_ || !unzip.selectFile(row.entry.FullKeyPath)) {
+        result_.filesNotPutBack.push_back(row.entry.FullKeyPath);
+      } else {
+        deletedFiles.push_back(&row);
+      }
+    }
+    if (!deletedFiles.empty()) {
+      unzip.setArchivePath(set_->archivePath());
+      const backup::UnzipReport report = unzip.extract();
+      for (std::size_t i = 0; i < deletedFiles.size(); ++i) {
+        const bool back = report.archive.ok() && i < report.entries.size() && report.entries[i].result.ok();
+        if (back)
+          deletedFiles[i]->outcome = RowOutcome::NotSaved;
+        else
+          result_.filesNotPutBack.push_back(deletedFiles[i]->entry.FullKeyPath);
+      }
+    }
+    countOutcomes();
   }
 
  private:
+  void countOutcomes() {
+    result_.fixed = result_.skipped = 0;
+    for (const RepairedRow& row : result_.rows) ++(row.outcome == RowOutcome::Fixed ? result_.fixed : result_.skipped);
+  }
+
   void stop(const std::string& why) {
     stopped_ = true;
     result_.backupFailed = true;
@@ -108,15 +160,23 @@ class RepairRun {
     return false;
   }
 
-  RowOutcome repairRow(const RepairedRow& repaired, bool backupOn) {
+  RowOutcome repairRow(RepairedRow& repaired, bool backupOn) {
     try {
       const ProblemEntry& row = repaired.entry;
       const RowCheck check = CheckRowBeforeRepair(row);
       if (IsFileRow(row)) return repairFileRow(repaired, check, backupOn);
-      if (check.state == RowState::Gone) return RowOutcome::AlreadyGone;
+      const auto identity = ValueIdentity(row);
+      if (check.state == RowState::Gone) {
+        const auto earlier = identity ? removedBy_.find(*identity) : removedBy_.end();
+        if (earlier == removedBy_.end()) return RowOutcome::AlreadyGone;
+        repaired.removedWithRow = earlier->second;
+        return RowOutcome::Fixed;
+      }
       if (check.state != RowState::StillBroken) return RowOutcome::Changed;
       if (backupOn && !writeRecord(repaired, check.value)) return RowOutcome::NotReached;
-      return RemoveRegistryEntry(row);
+      const RowOutcome outcome = RemoveRegistryEntry(row);
+      if (outcome == RowOutcome::Fixed && identity) removedBy_.emplace(*identity, repaired.number);
+      return outcome;
     } catch (...) {
       return RowOutcome::Failed;
     }
@@ -145,6 +205,7 @@ class RepairRun {
   RepairResult& result_;
   std::unique_ptr<backup::BackupSetWriter> set_;
   bool stopped_ = false;
+  std::map<std::string, std::size_t> removedBy_;  // value identity -> the row that removed it
 };
 
 void ShowStartPanel(ScanLists& lists, RepairPanel& panel) {
@@ -163,6 +224,15 @@ std::string RepairSummaryText(std::size_t found, std::size_t fixed) {
          "\r\nProblems fixed: " + std::to_string(fixed);
 }
 
+std::string RepairNotSavedText(const RepairResult& result) {
+  std::string text = "The registry changes could not be saved, so nothing was changed.\r\n\r\n" + result.saveError;
+  if (!result.filesNotPutBack.empty()) {
+    text += "\r\n\r\nBut these files were deleted and could not be put back:";
+    for (const std::string& path : result.filesNotPutBack) text += "\r\n" + path;
+  }
+  return text;
+}
+
 RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, const RepairOptions& options) {
   RepairResult result;
   result.found = lists.lvwErrors.rowCount();
@@ -178,7 +248,10 @@ RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, c
   result.confirmed = true;
   panel.cmdRepairCorruptFiles.enabled = false;
 
-  RepairRun(lists, panel, result).run(BackupSettingOn(options));
+  RepairRun run(lists, panel, result);
+  run.run(BackupSettingOn(options));
+  std::string saveError;
+  if (options.saveChanges && !SavedOrWhyNot(options.saveChanges, saveError)) run.undo(saveError);
 
   for (std::size_t i = 0; i < lists.lvwRegistryvaluesScan.rowCount(); ++i) {
     lists.lvwRegistryvaluesScan.setCell(i, kSectionStatus, "");
@@ -188,8 +261,13 @@ RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, c
   panel.lblStatusOfActionTaken.visible = false;
   panel.pgbDeletingErrors.visible = false;
   panel.PgbScanning.visible = false;
-  result.message = RepairSummaryText(result.found, result.fixed);
-  ShowMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
+  if (result.saveFailed) {
+    result.message = RepairNotSavedText(result);
+    ShowMessage(result.message, platform::kMbOk | platform::kMbIconExclamation);
+  } else {
+    result.message = RepairSummaryText(result.found, result.fixed);
+    ShowMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
+  }
   ShowStartPanel(lists, panel);
   return result;
 }

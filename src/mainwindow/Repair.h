@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,12 +42,16 @@ enum class RowOutcome {
   Changed,      // changed since the scan or its target came back: left alone
   Failed,       // the deletion did not take effect
   NotReached,   // the repair stopped before this row
+  NotSaved,     // undone: the registry changes could not be saved (a file was put back)
 };
 
 struct RepairedRow {
   std::size_t number = 0;  // 1-based position in lvwErrors
   ProblemEntry entry;
   RowOutcome outcome = RowOutcome::NotReached;
+  // Fixed by an earlier row of this repair that removed the same value (one
+  // key seen through two roots): that row's number.
+  std::size_t removedWithRow = 0;
 };
 
 struct RepairResult {
@@ -60,18 +65,29 @@ struct RepairResult {
   std::string backupError;        // the message that said why the set could not be written
   std::string message;            // the last message shown (the summary)
   std::vector<RepairedRow> rows;  // the checked rows, in list order
+  bool saveFailed = false;        // the changes could not be saved and were undone
+  std::string saveError;
+  std::vector<std::string> filesNotPutBack;  // deleted by this run and not put back after a failed save
 };
 
 struct RepairOptions {
   // Overrides the stored "chkTakeBackup" for this run (the command line's --no-backup).
   std::optional<bool> takeBackup;
+  // Makes the registry changes permanent (a prefix's hives are written back);
+  // false with the reason. Called after the last row and before the summary:
+  // when it fails, the files this run deleted are put back from its backup set
+  // and the summary says nothing was changed.
+  std::function<bool(std::string& error)> saveChanges;
 };
 
 // The repair button's handler. Reads the check marks of lvwErrors, never
-// changes its rows. Messages go through machine().dialogs.
+// changes its rows. Messages go through machine().dialogs; the summary comes
+// only after options.saveChanges succeeded.
 RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, const RepairOptions& options = {});
 
 // "Windows Registry has been cleaned." with the two counts.
 std::string RepairSummaryText(std::size_t found, std::size_t fixed);
+// What the user is told instead when the save failed.
+std::string RepairNotSavedText(const RepairResult& result);
 
 }  // namespace hm

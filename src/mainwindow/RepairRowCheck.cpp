@@ -1,5 +1,9 @@
 #include "mainwindow/RepairRowCheck.h"
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 #include "common/GenDec.h"
 #include "common/Globals.h"
 #include "common/RegistryAccess.h"
@@ -125,8 +129,16 @@ std::optional<platform::RegValue> ReadRegistryValue(std::int32_t rootKey, const 
 }
 
 bool FileExists(const std::string& path) {
-  const auto attributes = machine().files->attributes(path);
-  return attributes && (*attributes & platform::kAttrDirectory) == 0;
+  platform::FileSystemPort& files = *machine().files;
+  const auto attributes = files.attributes(path);
+  if (!attributes || (*attributes & platform::kAttrDirectory) != 0) return false;
+  // The port finds names without regard to case; a Linux folder may hold
+  // "a.lnk" beside "A.lnk", and only the exact name is this row's file.
+  const std::size_t slash = path.rfind('\\');
+  std::vector<platform::DirEntry> entries;
+  if (slash == std::string::npos || !files.listFolder(path.substr(0, slash), entries)) return true;
+  const std::string_view name = std::string_view(path).substr(slash + 1);
+  return std::any_of(entries.begin(), entries.end(), [&](const platform::DirEntry& e) { return e.name == name; });
 }
 
 RowCheck CheckRowBeforeRepair(const ProblemEntry& row) {

@@ -34,6 +34,7 @@ RowCheck CheckRowBeforeRepair(const ProblemEntry& row);
 // The value's type and bytes, or nothing when the key or value is missing.
 std::optional<platform::RegValue> ReadRegistryValue(std::int32_t rootKey, const std::string& keyPath,
                                                     const std::string& valueName);
+// A file of exactly this name (letter case counts where the folder tells it apart).
 bool FileExists(const std::string& path);
 
 }  // namespace hm

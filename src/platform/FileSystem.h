@@ -62,6 +62,12 @@ class FileSystemPort {
   virtual bool appendFile(std::string_view path, std::string_view bytes) = 0;
   // Replaces the file as a whole: written beside it, flushed, then renamed over it.
   virtual bool writeFileAtomic(std::string_view path, std::string_view bytes) = 0;
+  // As writeFileAtomic, but the file's own name is taken as written: where
+  // the file system tells letter case apart, a file whose name differs only in
+  // case is left alone and one of exactly this name is made beside it.
+  virtual bool writeFileAtomicExactName(std::string_view path, std::string_view bytes) {
+    return writeFileAtomic(path, bytes);
+  }
 
   // The last-write time as a Windows FILETIME (100 ns units since 1601), or
   // nothing when it cannot be read.

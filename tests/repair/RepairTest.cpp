@@ -360,5 +360,66 @@ TEST_F(RepairTest, EverySectionOfASeededMachineIsRepaired) {
   EXPECT_EQ(again.lvwErrors.rowCount(), 0u);
 }
 
+TEST_F(RepairTest, OneValueSeenThroughTwoRootsIsFixedByItsFirstRow) {
+  test::SeedOneBrokenEntryPerSection(m);
+  scan();
+  const RepairResult r = repair();
+  EXPECT_EQ(r.skipped, 0u);
+  EXPECT_EQ(r.fixed, lists.lvwErrors.rowCount());
+  std::size_t secondSightings = 0;
+  for (const auto& row : r.rows) {
+    if (row.removedWithRow == 0) continue;
+    ++secondSightings;
+    ASSERT_LT(row.removedWithRow, row.number);
+    const ProblemEntry& first = r.rows[row.removedWithRow - 1].entry;
+    EXPECT_EQ(first.KeyName, row.entry.KeyName);
+    EXPECT_NE(first.MainKey, row.entry.MainKey);
+  }
+  EXPECT_GE(secondSightings, 1u);  // the COM server below HKEY_CLASSES_ROOT and SOFTWARE\Classes
+}
+
+TEST_F(RepairTest, SuccessComesOnlyAfterTheSaveAndAFailedSaveIsUndone) {
+  seedSixStartupValues();
+  scan();
+  const std::string link = addBrokenShortcut("tool");
+  const std::string linkBytes = *m.machine().files->readFile(link);
+  std::size_t shownAtSave = 0;
+  RepairOptions options;
+  options.saveChanges = [&](std::string& why) {
+    shownAtSave = m.dialogs.shown.size();
+    why = "a wineserver is running";
+    return false;
+  };
+  const RepairResult r = repair(options);
+  EXPECT_EQ(shownAtSave, 1u);  // the confirmation only
+  ASSERT_EQ(m.dialogs.shown.size(), 2u);
+  EXPECT_EQ(m.dialogs.shown[1].text,
+            "The registry changes could not be saved, so nothing was changed.\r\n\r\na wineserver is running");
+  EXPECT_TRUE(r.saveFailed);
+  EXPECT_EQ(r.fixed, 0u);
+  for (const auto& row : r.rows) EXPECT_EQ(row.outcome, RowOutcome::NotSaved) << row.number;
+  EXPECT_EQ(m.machine().files->readFile(link), linkBytes);
+
+  // Without a backup the deleted file cannot come back, and the message says so.
+  lists.lvwErrors.clear();
+  addBrokenShortcut("other");
+  options.takeBackup = false;
+  const RepairResult unprotected = repair(options);
+  EXPECT_EQ(unprotected.filesNotPutBack, std::vector<std::string>{m.path("Links\\other.lnk")});
+  EXPECT_NE(unprotected.message.find("could not be put back:\r\n" + m.path("Links\\other.lnk")), std::string::npos);
+
+  lists.lvwErrors.clear();
+  addBrokenShortcut("third");
+  options.takeBackup = true;
+  options.saveChanges = [&](std::string&) {
+    shownAtSave = m.dialogs.shown.size();
+    return true;
+  };
+  const RepairResult saved = repair(options);
+  EXPECT_EQ(shownAtSave, 1u);
+  EXPECT_EQ(saved.message, "Windows Registry has been cleaned.\r\n\r\nProblems found: 1\r\nProblems fixed: 1");
+  EXPECT_FALSE(exists(m.path("Links\\third.lnk")));
+}
+
 }  // namespace
 }  // namespace hm

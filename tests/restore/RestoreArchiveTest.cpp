@@ -44,7 +44,7 @@ backup::StoredZipEntry storedEntry(std::string name, std::string_view data) {
 
 using RestoreArchive = RestoreFixture;
 
-TEST_F(RestoreArchive, FilesComeBackToTheirPathsAndAMissingArchiveIsNoFailure) {
+TEST_F(RestoreArchive, FilesComeBackToTheirPathsAndAFileNotInTheArchiveIsAFailure) {
   const std::string a = m.path("Users\\me\\Desktop\\Tool.lnk"), b = m.path("Users\\me\\Start Menu\\Ünï.lnk");
   backup::ZipWriter zip;
   ASSERT_TRUE(zip.addBytes(a, "shortcut a", {}).ok());
@@ -59,8 +59,10 @@ TEST_F(RestoreArchive, FilesComeBackToTheirPathsAndAMissingArchiveIsNoFailure) {
   std::vector<std::string> statuses;
   panel.lblStatusOfActionTaken.onChange = [&] { statuses.push_back(panel.lblStatusOfActionTaken.caption()); };
   const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
-  EXPECT_EQ(outcome.failed, 0u);
-  EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore completed successfully."}));
+  EXPECT_EQ(outcome.failed, 1u);
+  EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 1 of 3 items could not be restored."}));
+  EXPECT_NE(m.errorLog().find("gone-before-repair.lnk\" is not restored: the archive does not hold it"),
+            std::string::npos);
   const auto tree = fileTree(m);
   EXPECT_EQ(tree.at("Users/me/Desktop/Tool.lnk"), "shortcut a");
   EXPECT_EQ(tree.at("Users/me/Start Menu/Ünï.lnk"), std::string("b\0b", 3));
@@ -107,6 +109,34 @@ TEST_F(RestoreArchive, AnUnreadableArchiveCountsItsFilesAsNotRestored) {
   EXPECT_EQ(outcome.failed, 1u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 1 of 2 items could not be restored."}));
   EXPECT_TRUE(ReadValue(platform::kHkeyCurrentUser, "Software\\X", "V"));
+}
+
+TEST_F(RestoreArchive, AMissingArchiveFailsItsFilesAndAFailedSaveWritesNoFile) {
+  const std::string link = m.path("Users\\me\\a.lnk");
+  const std::string set = writeSet(
+      "HivemendBK1.bkp",
+      SetText("1/1/2020 1:00:00 AM", {FileRecordOf(1, link), RegistryRecordOf(2, "-2147483647", "HKEY_CURRENT_USER",
+                                                                              "Software\\X", "V", "text")}));
+  ASSERT_TRUE(load("HivemendBK1.bkp"));
+  EXPECT_EQ(backup::cmdRestoreNow_Click(lists, panel).failed, 1u);
+  EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 1 of 2 items could not be restored."}));
+
+  backup::ZipWriter zip;
+  ASSERT_TRUE(zip.addBytes(link, "shortcut", {}).ok());
+  ASSERT_TRUE(zip.writeTo(backup::ArchivePathFor(set)).ok());
+  m.dialogs.shown.clear();
+  ASSERT_TRUE(load("HivemendBK1.bkp"));
+  panel.saveChanges = [&](std::string& why) {
+    EXPECT_TRUE(m.dialogs.shown.empty());
+    why = "a wineserver is running";
+    return false;
+  };
+  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  EXPECT_TRUE(outcome.saveFailed);
+  EXPECT_EQ(outcome.failed, 2u);
+  EXPECT_EQ(shownTexts(), (std::vector<std::string>{"The restored registry values could not be saved, so nothing was "
+                                                    "restored.\r\n\r\na wineserver is running"}));
+  EXPECT_FALSE(m.machine().files->attributes(link));
 }
 
 }  // namespace

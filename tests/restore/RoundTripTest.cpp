@@ -4,6 +4,7 @@
 // broken shortcuts.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -249,6 +250,51 @@ TEST(RestoreRoundTrip, RepairThenRestoreGivesBackEveryByte) {
   std::printf("[ round trip ] %d machines, %d seeded values, %d shortcut files, %d repaired rows\n", kCases,
               totalValues, totalFiles, totalRows);
 }
+
+#ifndef _WIN32
+// A Linux folder can hold shortcuts whose names differ only in case; each
+// must come back as its own file with its own bytes.
+TEST(RestoreRoundTrip, ShortcutsWhoseNamesDifferOnlyInCaseComeBackEachWithItsBytes) {
+  for (int seed = 1; seed <= 4; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    TestMachine m;
+    MachineGenerator generate(m, static_cast<unsigned>(seed));
+    generate.seedShortcuts();
+    std::vector<fs::path> links;
+    for (const auto& entry : fs::recursive_directory_iterator(m.hostPath("Links")))
+      if (entry.path().extension() == ".lnk" && entry.path().filename() != "sound.lnk") links.push_back(entry.path());
+    for (const fs::path& link : links) {
+      std::string upper = link.filename().string();
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      std::ofstream(link.parent_path() / upper, std::ios::binary)
+          << ShortcutTo(m.path("Gone\\other" + std::to_string(seed) + ".exe"));
+      std::ofstream(link.parent_path() / ("old tool" + std::to_string(seed) + ".lnk"), std::ios::binary)
+          << ShortcutTo(m.path("Gone\\lower.exe"));
+      std::ofstream(link.parent_path() / ("Old Tool" + std::to_string(seed) + ".lnk"), std::ios::binary)
+          << ShortcutTo(m.path("Gone\\Upper.exe"));
+    }
+    const auto filesBefore = snapshotFiles(m);
+
+    ScanLists lists;
+    FindFilesAPI(lists, m.path("Links"), "Windows Shortcuts(Drive C:)");
+    ASSERT_GE(lists.lvwErrors.rowCount(), 3 * links.size());
+    m.dialogs.defaultAnswer = platform::kIdYes;
+    RepairPanel repairPanel;
+    RepairOptions options;
+    options.takeBackup = true;
+    const RepairResult repaired = cmdRepairCorruptFiles_Click(lists, repairPanel, options);
+    EXPECT_EQ(repaired.fixed, lists.lvwErrors.rowCount());
+    ASSERT_NE(snapshotFiles(m), filesBefore);
+
+    ScanLists restoreLists;
+    backup::RestorePanel panel;
+    panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };
+    ASSERT_TRUE(backup::cmdRestore_Click(restoreLists, panel));
+    EXPECT_EQ(backup::cmdRestoreNow_Click(restoreLists, panel).failed, 0u) << m.errorLog();
+    EXPECT_EQ(snapshotFiles(m), filesBefore);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace hm::test

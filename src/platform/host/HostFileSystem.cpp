@@ -407,7 +407,8 @@ bool HostFileSystem::listFolder(std::string_view folder, std::vector<DirEntry>& 
   return true;
 }
 
-bool HostFileSystem::openWriteTarget(std::string_view path, bool mustExist, WriteTarget& target) const {
+bool HostFileSystem::openWriteTarget(std::string_view path, bool mustExist, WriteTarget& target,
+                                     bool nameAsWritten) const {
   const Split s = split(path, false);
   if (s.invalid || s.drive == 0 || s.components.empty()) return false;
   const auto p = mustExist ? resolveExisting(path) : resolveForCreate(path);
@@ -433,6 +434,13 @@ bool HostFileSystem::openWriteTarget(std::string_view path, bool mustExist, Writ
   target.name = names.back();
   std::error_code ec;
   target.canonical = fs::weakly_canonical(root, ec) / relative;
+  if (nameAsWritten) {
+    // The folder as found, the file's own name exactly as given.
+    const std::string& written = s.components.back();
+    if (written.empty() || written == "." || written == ".." || written.find('/') != std::string::npos) return false;
+    target.name = written;
+    target.canonical = target.canonical.parent_path() / written;
+  }
   return !isProtected(target);
 }
 
@@ -510,7 +518,15 @@ bool HostFileSystem::appendFile(std::string_view path, std::string_view bytes) {
 
 bool HostFileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
   WriteTarget target;
-  if (!openWriteTarget(path, false, target)) return false;
+  return openWriteTarget(path, false, target) && replaceFile(target, bytes);
+}
+
+bool HostFileSystem::writeFileAtomicExactName(std::string_view path, std::string_view bytes) {
+  WriteTarget target;
+  return openWriteTarget(path, false, target, /*nameAsWritten=*/true) && replaceFile(target, bytes);
+}
+
+bool HostFileSystem::replaceFile(const WriteTarget& target, std::string_view bytes) {
   const int folder = target.folder.fd;
   struct stat old {};
   const bool replacing = ::fstatat(folder, target.name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;

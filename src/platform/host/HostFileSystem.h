@@ -40,6 +40,7 @@ class HostFileSystem : public FileSystemPort {
   std::optional<std::string> readFileUpTo(std::string_view path, std::uint64_t maxBytes) override;
   bool appendFile(std::string_view path, std::string_view bytes) override;
   bool writeFileAtomic(std::string_view path, std::string_view bytes) override;
+  bool writeFileAtomicExactName(std::string_view path, std::string_view bytes) override;
   std::optional<std::uint64_t> modifiedTime(std::string_view path) override;
   bool setModifiedTime(std::string_view path, std::uint64_t fileTime) override;
   bool setAttributes(std::string_view path, std::uint32_t attributes) override;
@@ -73,7 +74,9 @@ class HostFileSystem : public FileSystemPort {
   // The folder a write goes to, opened one component below the drive's root
   // at a time without following links, and the name in it.
   class WriteTarget;
-  bool openWriteTarget(std::string_view path, bool mustExist, WriteTarget& target) const;
+  bool openWriteTarget(std::string_view path, bool mustExist, WriteTarget& target, bool nameAsWritten = false) const;
+  // Written beside the target under an unpredictable name, flushed, then renamed over it.
+  static bool replaceFile(const WriteTarget& target, std::string_view bytes);
   bool isProtected(const WriteTarget& target) const;
 
   // Upper-cased names of the folders looked into, while they stay unchanged:
