@@ -96,6 +96,28 @@ void writeSystemReg(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
+// 200,000 sibling keys, in Wine's order or the reverse of it.
+std::string siblingsReg(bool reversed) {
+  std::string text = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n";
+  constexpr int kSiblings = 200000;
+  for (int i = 0; i < kSiblings; ++i) {
+    char line[64];
+    std::snprintf(line, sizeof line, "\n[Software\\\\Many\\\\k%06d] 1700000000\n", reversed ? kSiblings - 1 - i : i);
+    text += line;
+  }
+  return text;
+}
+
+void parseSiblings(benchmark::State& state) {
+  const std::string text = siblingsReg(state.range(0) != 0);
+  for (auto _ : state) {
+    auto result = hm::platform::parseWineRegistry(text, "system.reg");
+    if (!result.ok) state.SkipWithError(result.error.c_str());
+    benchmark::DoNotOptimize(result.file.root->findPath("Software\\Many")->subkeys().size());
+  }
+}
+
+BENCHMARK(parseSiblings)->Arg(0)->Arg(1)->ArgName("reversed")->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(parseSystemReg)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(writeSystemReg)->Unit(benchmark::kMillisecond)->Iterations(3);
 

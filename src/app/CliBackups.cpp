@@ -71,9 +71,9 @@ struct CommandMachine {
   std::unique_ptr<ConsoleDialogs> dialogs;
   std::unique_ptr<platform::MachineScope> scope;
 
-  bool open(const BackupArgs& a) {
+  bool open(const BackupArgs& a, bool writable) {
     std::string error;
-    opened = platform::OpenMachine(platform::MachineOptions{a.prefix, /*writable=*/true}, error);
+    opened = platform::OpenMachine(platform::MachineOptions{a.prefix, writable}, error);
     if (!opened) {
       std::fprintf(stderr, "hivemend: %s\n", error.c_str());
       return false;
@@ -152,7 +152,8 @@ int BackupsCommand(const std::vector<std::string>& args) {
     return kExitError;
   }
   CommandMachine m;
-  if (!m.open(a)) return kExitError;
+  // Listing changes nothing, so it works while Wine runs in the prefix.
+  if (!m.open(a, /*writable=*/deleting)) return kExitError;
   std::printf("Backups of %s\n\n", m.opened->description().c_str());
   return deleting ? deleteSet(a.words[1]) : listSets();
 }
@@ -165,7 +166,7 @@ int RestoreCommand(const std::vector<std::string>& args) {
     return kExitError;
   }
   CommandMachine m;
-  if (!m.open(a)) return kExitError;
+  if (!m.open(a, /*writable=*/true)) return kExitError;
   std::printf("Restore on %s\n\n", m.opened->description().c_str());
 
   ScanLists lists;

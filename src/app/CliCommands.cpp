@@ -223,7 +223,9 @@ int printSections(const Options& o, platform::OpenedMachine& m) {
   return 0;
 }
 
-void listKey(platform::RegistryPort& reg, platform::HKey key, const std::string& path) {
+// A key, its values and its subkeys; a symbolic link shows as the link key
+// itself with its target value.
+void listKey(platform::RegistryPort& reg, platform::HKey key, const std::string& path, bool isLink) {
   std::printf("[%s]\n", path.c_str());
   std::string name;
   platform::RegValue value;
@@ -237,10 +239,15 @@ void listKey(platform::RegistryPort& reg, platform::HKey key, const std::string&
     }
     std::printf("%s\t%u\t%s\n", JsonWriter::quote(name).c_str(), value.type, hex.c_str());
   }
+  if (isLink) return;  // its target is listed where it lives; following it could loop
   for (std::uint32_t i = 0; reg.enumKey(key, i, name, 256) == platform::kSuccess; ++i) {
     platform::HKey child = 0;
-    if (reg.openKey(key, name, platform::kKeyRead, child) != platform::kSuccess) continue;
-    listKey(reg, child, path + "\\" + name);
+    if (reg.openKeyNoFollow(key, name, platform::kKeyRead, child) != platform::kSuccess) continue;
+    std::uint32_t type = 0, size = 0;
+    const bool childIsLink =
+        reg.queryValueInfo(child, platform::kSymbolicLinkValue, type, size) == platform::kSuccess &&
+        type == platform::kRegLink;
+    listKey(reg, child, path + "\\" + name, childIsLink);
     reg.closeKey(child);
   }
 }
@@ -260,7 +267,7 @@ int listRegistry(const Options& o) {
     std::fprintf(stderr, "hivemend: no such key: %s\n", o.argument.c_str());
     return 2;
   }
-  listKey(reg, key, o.argument);
+  listKey(reg, key, o.argument, false);
   reg.closeKey(key);
   return 0;
 }

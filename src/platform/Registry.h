@@ -48,6 +48,9 @@ inline constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 
+// The value a symbolic-link key holds its target in.
+inline constexpr std::string_view kSymbolicLinkValue = "SymbolicLinkValue";
+
 struct RegValue {
   std::uint32_t type = kRegNone;
   std::string data;  // the raw bytes
@@ -60,6 +63,13 @@ class RegistryPort {
   // Opens an existing key below `parent` (a root or an open key). On failure
   // `result` is 0 and the status is non-zero.
   virtual std::int32_t openKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) = 0;
+  // Opens a key as openKey does, except that when the last key of the path is
+  // a symbolic link the handle is the link key itself (REG_OPTION_OPEN_LINK):
+  // its one value, "SymbolicLinkValue" of type kRegLink, names the target.
+  // A port without links opens the key.
+  virtual std::int32_t openKeyNoFollow(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) {
+    return openKey(parent, subKey, access, result);
+  }
   // Opens the key, creating every missing key along the path.
   virtual std::int32_t createKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) = 0;
   // Closing 0, a root or an already closed handle does no harm.

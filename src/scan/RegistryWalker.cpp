@@ -1,6 +1,7 @@
 #include "scan/RegistryWalker.h"
 
 #include <cstring>
+#include <vector>
 
 #include "common/DoEvents.h"
 #include "common/ErrorLog.h"
@@ -33,6 +34,14 @@ struct OpenKey {
     if (handle != 0) reg().closeKey(handle);
   }
 };
+
+bool isLinkKey(HKey parent, const std::string& name) {
+  OpenKey key;
+  if (reg().openKeyNoFollow(parent, name, platform::kKeyRead, key.handle) != platform::kSuccess) return false;
+  std::uint32_t type = 0, size = 0;
+  return reg().queryValueInfo(key.handle, platform::kSymbolicLinkValue, type, size) == platform::kSuccess &&
+         type == platform::kRegLink;
+}
 
 bool isKeyWithoutValuesCase(const std::string& keyPath) {
   return (text::containsNoCase(keyPath, "TypeLib\\") && text::containsNoCase(keyPath, "\\HELPDIR")) ||
@@ -71,22 +80,54 @@ std::string GetSubKeyValue(HKey key, std::string_view valueName) {
 void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath, const std::string& section,
                       const std::string& rootKeyName, platform::LabelModel& valueLabel) {
   try {
-    OpenKey key;
-    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyEnumerateSubKeys, key.handle) !=
+    // The keys open on the way down, deepest last: an explicit stack, since
+    // keys can be nested deeper than the call stack allows.
+    struct Level {
+      HKey handle = 0;
+      std::string path;
+      std::uint32_t index = 0;
+    };
+    struct OpenLevels {
+      std::vector<Level> levels;
+      ~OpenLevels() {
+        for (const Level& level : levels) reg().closeKey(level.handle);
+      }
+    } open;
+    HKey start = 0;
+    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyEnumerateSubKeys, start) !=
         platform::kSuccess)
       return;
+    open.levels.push_back(Level{start, keyPath, 0});
     std::string name;
-    for (std::uint32_t index = 0;; ++index) {
-      const std::int32_t status = reg().enumKey(key.handle, index, name, kKeyNameCapacity);
+    while (!open.levels.empty()) {
+      Level& level = open.levels.back();
+      std::int32_t status = reg().enumKey(level.handle, level.index, name, kKeyNameCapacity);
       if (status == platform::kSuccess) {
-        const std::string child = keyPath.empty() ? name : keyPath + "\\" + name;
-        lists.lblRegistryScan.setCaption(name);
-        EnumerateRegKeyValues(lists, rootKey, child, section, rootKeyName, valueLabel);
-        EnumerateRegKeys(lists, rootKey, child, section, rootKeyName, valueLabel);
+        ++level.index;
+        const std::string child = level.path.empty() ? name : level.path + "\\" + name;
+        // A link's target is walked where it lives; following it could loop.
+        if (!isLinkKey(level.handle, name)) {
+          lists.lblRegistryScan.setCaption(name);
+          EnumerateRegKeyValues(lists, rootKey, child, section, rootKeyName, valueLabel);
+          HKey sub = 0;
+          if (reg().openKey(platform::rootHandle(rootKey), child, platform::kKeyEnumerateSubKeys, sub) ==
+              platform::kSuccess) {
+            open.levels.push_back(Level{sub, child, 0});
+            continue;
+          }
+        }
       }
-      if (CancelScan) return;
-      DoEvents();
-      if (status != platform::kSuccess) return;
+      // A key is done with one subkey (or with all of them, and then so is
+      // its parent with it).
+      for (;;) {
+        if (CancelScan) return;
+        DoEvents();
+        if (status == platform::kSuccess) break;
+        reg().closeKey(open.levels.back().handle);
+        open.levels.pop_back();
+        if (open.levels.empty()) return;
+        status = platform::kSuccess;
+      }
     }
   } catch (...) {
     LogError("EnumerateRegKeys");

@@ -13,7 +13,9 @@
 namespace hm {
 
 // Depth-first, pre-order walk of every key below `keyPath` (not the start
-// key's own values): each subkey's values are checked, then its subkeys.
+// key's own values): each subkey's values are checked, then its subkeys. A
+// subkey that is a symbolic link is not entered: its target is walked where it
+// lives, and a link to an ancestor would never end.
 void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath, const std::string& section,
                       const std::string& rootKeyName, platform::LabelModel& valueLabel);
 // The values of one key, without going into its subkeys.

@@ -8,10 +8,69 @@
 #include "platform/Text.h"
 #include "support/TestMachine.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/Wide.h"
+#else
+#include "platform/memory/MemoryRegistry.h"
+#endif
+
 namespace hm {
 namespace {
 
 using namespace platform;
+
+// A symbolic-link key made for a test (the port cannot make one) and, under
+// wine, removed after it: deleting by name would follow the link.
+class LinkKey {
+ public:
+#ifdef _WIN32
+  using NtQueryKeyFn = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
+  static FARPROC ntdll(const char* name) { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name); }
+  static HKEY hkey(HKey key) { return reinterpret_cast<HKEY>(static_cast<UINT_PTR>(key)); }
+
+  // The native name of an open key ("\REGISTRY\USER\S-1-5-...\...").
+  static std::string nativeName(HKey key) {
+    const auto query = reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void*>(ntdll("NtQueryKey")));
+    std::vector<ULONG> buffer(2048);
+    ULONG got = 0;
+    if (query == nullptr || query(hkey(key), 3 /* KeyNameInformation */, buffer.data(),
+                                  static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &got) != 0)
+      return {};
+    return win32::narrow(std::wstring_view(reinterpret_cast<const wchar_t*>(&buffer[1]), buffer[0] / 2));
+  }
+  LinkKey(HKey parent, const std::string& name, const std::string& target) {
+    if (RegCreateKeyExW(hkey(parent), win32::wide(name).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link_, nullptr) != ERROR_SUCCESS)
+      return;
+    const std::wstring t = win32::wide(target);
+    RegSetValueExW(link_, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(t.data()),
+                   static_cast<DWORD>(t.size() * sizeof(wchar_t)));
+  }
+  ~LinkKey() {
+    if (link_ == nullptr) return;
+    reinterpret_cast<NtDeleteKeyFn>(reinterpret_cast<void*>(ntdll("NtDeleteKey")))(link_);
+    RegCloseKey(link_);
+  }
+
+ private:
+  HKEY link_ = nullptr;
+#else
+  static std::string nativeName(HKey key) {
+    RegistryKey* k = dynamic_cast<MemoryRegistry&>(*machine().registry).findKey(key, "");
+    return k == nullptr ? std::string() : "\\Registry\\Machine\\" + k->path();
+  }
+  LinkKey(HKey parent, const std::string& name, const std::string& target) {
+    RegistryKey& link = dynamic_cast<MemoryRegistry&>(*machine().registry).findKey(parent, "")->ensureSubkey(name);
+    link.isLink = true;
+    link.setValue(std::string(kSymbolicLinkValue), kRegLink, text::toUtf16Bytes(target, false));
+  }
+#endif
+  LinkKey(const LinkKey&) = delete;
+  LinkKey& operator=(const LinkKey&) = delete;
+};
 
 class RegistryPortContract : public ::testing::Test {
  protected:
@@ -103,6 +162,41 @@ TEST_F(RegistryPortContract, EnumerationByIndexWithTheCallersBufferSizes) {
   EXPECT_TRUE(sawMoreData);
   EXPECT_TRUE(sawNameTooLong);
   reg().closeKey(k);
+}
+
+TEST_F(RegistryPortContract, LinksAreFollowedByPathAndRecognisedWhenOpenedWithoutFollowing) {
+  HKey k = 0;
+  ASSERT_EQ(reg().createKey(rootHandle(kHkeyLocalMachine), "Software\\LinkTarget\\Sub", kKeyAllAccess, k), kSuccess);
+  reg().closeKey(k);
+  ASSERT_EQ(reg().openKey(rootHandle(kHkeyLocalMachine), "Software\\LinkTarget", kKeyAllAccess, k), kSuccess);
+  reg().setValue(k, "here", kRegSz, text::toUtf16Bytes("1", true));
+  const std::string target = LinkKey::nativeName(k);
+  reg().closeKey(k);
+  ASSERT_FALSE(target.empty());
+  const HKey contract = create("Software\\Contract");
+  const HKey parent = create("Software\\Contract\\Links");
+  const LinkKey link(parent, "ToTarget", target);
+  RegValue v;
+  std::uint32_t type = 0, size = 0;
+  ASSERT_EQ(reg().openKey(rootHandle(kHkeyCurrentUser), "Software\\Contract\\Links\\ToTarget", kKeyRead, k), kSuccess);
+  EXPECT_EQ(reg().queryValue(k, "here", v), kSuccess);
+  reg().closeKey(k);
+  // Only the last key of the path is taken as it is.
+  ASSERT_EQ(reg().openKeyNoFollow(parent, "ToTarget\\Sub", kKeyRead, k), kSuccess);
+  reg().closeKey(k);
+  ASSERT_EQ(reg().openKeyNoFollow(parent, "ToTarget", kKeyRead, k), kSuccess);
+  EXPECT_EQ(reg().queryValueInfo(k, kSymbolicLinkValue, type, size), kSuccess);
+  EXPECT_EQ(type, static_cast<std::uint32_t>(kRegLink));
+  EXPECT_NE(reg().queryValue(k, "here", v), kSuccess);
+  reg().closeKey(k);
+  ASSERT_EQ(reg().openKeyNoFollow(contract, "Links", kKeyRead, k), kSuccess);
+  EXPECT_NE(reg().queryValueInfo(k, kSymbolicLinkValue, type, size), kSuccess);
+  reg().closeKey(k);
+  std::string name;
+  EXPECT_EQ(reg().enumKey(parent, 0, name, 256), kSuccess);
+  EXPECT_EQ(name, "ToTarget");
+  reg().closeKey(parent);
+  reg().closeKey(contract);
 }
 
 TEST_F(RegistryPortContract, ThePlatformIsOfTheNtFamily) { EXPECT_EQ(reg().platformId(), 2u); }

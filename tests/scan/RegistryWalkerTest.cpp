@@ -6,6 +6,11 @@
 #include "support/RegistrySeed.h"
 #include "support/TestMachine.h"
 
+#ifndef _WIN32
+#include "platform/Text.h"
+#include "platform/memory/MemoryRegistry.h"
+#endif
+
 namespace hm {
 namespace {
 
@@ -152,6 +157,31 @@ TEST(RegistryWalker, CancelStopsWithinOneValueAndAppendsNothingAfter) {
   EXPECT_EQ(lists.lvwErrors.rowCount(), 1u);
   CancelScan = false;
 }
+
+#ifndef _WIN32
+// (Opening a link without following it is checked on both ports by the port's contract test.)
+TEST(RegistryWalker, LinksAreNotEnteredSoALinkToAnAncestorEnds) {
+  test::TestMachine m;
+  const std::string root = "Software\\WalkLinks";
+  test::SetString(kHkeyLocalMachine, root + "\\A", "v", "A");
+  test::SetString(kHkeyLocalMachine, root + "\\A\\B", "v", "B");
+  test::SetString(kHkeyLocalMachine, root + "\\Target", "v", "T");
+  auto& registry = dynamic_cast<platform::MemoryRegistry&>(*m.machine().registry);
+  platform::RegistryKey* a = registry.findKey(platform::rootHandle(kHkeyLocalMachine), root + "\\A");
+  const std::pair<const char*, const char*> links[] = {
+      {"Up", "\\Registry\\Machine\\Software\\WalkLinks"},
+      {"ToTarget", "\\Registry\\Machine\\Software\\WalkLinks\\Target"}};
+  for (const auto& [name, target] : links) {
+    platform::RegistryKey& link = a->ensureSubkey(name);
+    link.isLink = true;
+    link.setValue("SymbolicLinkValue", platform::kRegLink, text::toUtf16Bytes(target, false));
+  }
+  WalkRecorder w;
+  EnumerateRegKeys(w.lists, kHkeyLocalMachine, root, "No Such Section", "HKEY_LOCAL_MACHINE",
+                   w.lists.lblRegistryFilesScan);
+  EXPECT_EQ(w.shown, (std::vector<std::string>{"A", "B", "T"}));
+}
+#endif
 
 }  // namespace
 }  // namespace hm

@@ -180,5 +180,85 @@ TEST(AtomicFile, FailureReportsAndLeavesNoTrace) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
 }
 
+TEST(WineHiveFile, OnlyRegularFilesOfBoundedSizeAreRead) {
+  TempDir dir;
+  const fs::path fifo = dir.path / "fifo.reg", huge = dir.path / "huge.reg", zero = dir.path / "zero.reg";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", zero);
+  writeFile(huge, kHive);
+  fs::resize_file(huge, kMaxWineHiveBytes + 1);  // sparse
+  WineRegistryFile hive;
+  std::string error;
+  for (const fs::path& file : {fifo, zero}) {
+    EXPECT_FALSE(loadWineHive(file, hive, error)) << file;
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+  }
+  EXPECT_FALSE(loadWineHive(huge, hive, error));
+  EXPECT_NE(error.find("larger than 1024 MiB"), std::string::npos) << error;
+}
+
+TEST(WineHiveFile, AFileChangedSinceItWasReadIsNotOverwritten) {
+  TempDir dir;
+  const fs::path file = dir.path / "user.reg";
+  writeFile(file, kHive);
+  const auto stamp = fs::last_write_time(file);
+  WineRegistryFile hive;
+  WineHiveOnDisk asRead;
+  std::string error;
+  ASSERT_TRUE(loadWineHive(file, hive, error, &asRead)) << error;
+  hive.root->ensurePath("Software\\Ours");
+  // Same size and time, other bytes: only the content tells.
+  std::string theirs = kHive;
+  theirs[theirs.size() - 2] = '2';
+  writeFile(file, theirs);
+  fs::last_write_time(file, stamp);
+  EXPECT_EQ(saveWineHive(dir.path, file, hive, error, &asRead), WineHiveSave::Refused);
+  EXPECT_NE(error.find("changed it after it was read"), std::string::npos) << error;
+  EXPECT_EQ(readFile(file), theirs);
+
+  writeFile(file, kHive);
+  fs::last_write_time(file, stamp);
+  EXPECT_EQ(saveWineHive(dir.path, file, hive, error, &asRead), WineHiveSave::Written) << error;
+  // What was written is now what the next save compares with.
+  hive.root->ensurePath("Software\\Again");
+  EXPECT_EQ(saveWineHive(dir.path, file, hive, error, &asRead), WineHiveSave::Written) << error;
+  EXPECT_NE(readFile(file).find("[Software\\\\Again]"), std::string::npos);
+}
+
+TEST(WineHiveFile, LinkedHivesAreWrittenThroughToTheirTargets) {
+  TempDir dir;
+  fs::create_directories(dir.path / "pfx");
+  fs::create_directories(dir.path / "store");
+  const fs::path target = dir.path / "store" / "user.reg", link = dir.path / "pfx" / "user.reg";
+  const fs::path hard = dir.path / "pfx" / "system.reg", hardTwin = dir.path / "store" / "system.reg";
+  writeFile(target, kHive);
+  fs::create_symlink("../store/user.reg", link);
+  writeFile(hard, kHive);
+  fs::create_hard_link(hard, hardTwin);
+  const auto inode = [](const fs::path& p) {
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st.st_ino;
+  };
+  const auto hardInode = inode(hard);
+
+  for (const fs::path& file : {link, hard}) {
+    WineRegistryFile hive;
+    WineHiveOnDisk asRead;
+    std::string error;
+    ASSERT_TRUE(loadWineHive(file, hive, error, &asRead)) << error;
+    hive.root->ensurePath("Software\\New");
+    EXPECT_EQ(saveWineHive(dir.path / "pfx", file, hive, error, &asRead), WineHiveSave::Written) << error;
+  }
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_NE(readFile(target).find("[Software\\\\New]"), std::string::npos);
+  EXPECT_EQ(inode(hard), hardInode);
+  EXPECT_EQ(fs::hard_link_count(hard), 2u);
+  EXPECT_NE(readFile(hardTwin).find("[Software\\\\New]"), std::string::npos);
+  // No temporary file or copy is left behind.
+  for (const char* folder : {"pfx", "store"})
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path / folder), fs::directory_iterator()), 2) << folder;
+}
+
 }  // namespace
 }  // namespace hm::platform

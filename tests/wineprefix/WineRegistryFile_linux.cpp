@@ -314,6 +314,12 @@ TEST(WineRegistryFile, LongValuesSurvive) {
   EXPECT_EQ(writeWineRegistry(again), text);
 }
 
+std::string nested(std::size_t levels) {
+  std::string path = "k";
+  for (std::size_t i = 1; i < levels; ++i) path += "\\\\k";
+  return path;
+}
+
 TEST(WineRegistryFile, MalformedFilesAreRefusedWhole) {
   const std::string good = std::string(kHeader) + "\n[A] 1\n\"v\"=dword:00000001\n";
   const struct {
@@ -341,6 +347,7 @@ TEST(WineRegistryFile, MalformedFilesAreRefusedWhole) {
       {good + std::string("\"w\"=\"a\0b\"\n", 10), "line 8"},
       {std::string(kHeader) + "\"v\"=dword:1\n", "line 5"},
       {"WINE REGISTRY Version 2\n#arch=win128\n", "line 2"},
+      {good + "[" + nested(kMaxKeyDepth + 1) + "] 1\n", "line 8"},
   };
   for (const auto& c : cases) {
     auto result = parseWineRegistry(c.text, "/pfx/user.reg");
@@ -349,6 +356,40 @@ TEST(WineRegistryFile, MalformedFilesAreRefusedWhole) {
     EXPECT_TRUE(result.file.root->subkeys().empty()) << c.text;
   }
   EXPECT_TRUE(parseWineRegistry(good, "x").ok);
+  EXPECT_TRUE(parseWineRegistry(good + "[" + nested(kMaxKeyDepth) + "] 1\n", "x").ok);
+}
+
+TEST(WineRegistryFile, TreesNestedFarDeeperThanFilesAllowAreWrittenAndFreed) {
+  WineRegistryFile file;
+  RegistryKey* k = file.root.get();
+  for (int i = 0; i < 200000; ++i) k = &k->ensureSubkey("k");
+  k->setValue("v", kRegDword, std::string(4, '\1'));
+  const std::string text = writeWineRegistry(file, 0);
+  EXPECT_EQ(text.find("\n[k\\\\k\\\\"), text.find("\n["));
+  EXPECT_EQ(file.root->valueCountDeep(), 1u);
+}
+
+TEST(WineRegistryFile, KeysAddedOutOfOrderAreListedAndFoundAsWhenAddedInOrder) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) names.push_back((i % 2 ? "Key" : "key_") + std::to_string(i * 7919 % 1000));
+  RegistryKey shuffled(std::string(), nullptr, true, compareWineNames);
+  RegistryKey ordered(std::string(), nullptr, true, compareWineNames);
+  for (std::size_t i = names.size(); i-- > 0;) {
+    RegistryKey& added = shuffled.ensureSubkey(names[i]);
+    EXPECT_EQ(&shuffled.ensureSubkey(text::toUpper(names[i])), &added);  // found again, case aside
+    if (i % 50 == 0) {
+      EXPECT_FALSE(shuffled.subkeys().empty());  // listing between additions
+    }
+  }
+  EXPECT_TRUE(shuffled.removeSubkey(names[7]));
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end(), wineNameLess);
+  for (const auto& n : sorted)
+    if (n != names[7]) ordered.ensureSubkey(n);
+  ASSERT_EQ(shuffled.subkeys().size(), ordered.subkeys().size());
+  for (std::size_t i = 0; i < ordered.subkeys().size(); ++i)
+    EXPECT_EQ(shuffled.subkeys()[i]->name(), ordered.subkeys()[i]->name());
+  for (const auto& n : names) EXPECT_EQ(shuffled.findSubkey(n) == nullptr, n == names[7]) << n;
 }
 
 }  // namespace

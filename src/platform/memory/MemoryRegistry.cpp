@@ -3,6 +3,15 @@
 #include "platform/Text.h"
 
 namespace hm::platform {
+namespace {
+// The keys a path names ("a\\b\\c" names three).
+std::size_t pathDepth(std::string_view path) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < path.size(); ++i)
+    if (path[i] != '\\' && (i == 0 || path[i - 1] == '\\')) ++n;
+  return n;
+}
+}  // namespace
 
 MemoryRegistry::MemoryRegistry(RegistryKey& localMachine, RegistryKey& currentUser, std::string userPath)
     : localMachine_(localMachine), currentUser_(currentUser), userPath_(std::move(userPath)) {
@@ -46,7 +55,7 @@ RegistryKey* MemoryRegistry::followLinks(RegistryKey* key) const {
   return (key != nullptr && key->isLink) ? nullptr : key;
 }
 
-RegistryKey* MemoryRegistry::walk(RegistryKey* from, std::string_view path, bool create) {
+RegistryKey* MemoryRegistry::walk(RegistryKey* from, std::string_view path, Walk how) {
   RegistryKey* k = from;
   std::size_t start = 0;
   while (k != nullptr && start < path.size()) {
@@ -58,12 +67,18 @@ RegistryKey* MemoryRegistry::walk(RegistryKey* from, std::string_view path, bool
     if (text::utf16Length(part) > 255) return nullptr;
     RegistryKey* next = k->findSubkey(part);
     if (next == nullptr) {
-      if (!create) return nullptr;
+      if (how != Walk::Create || k->depth() + pathDepth(path.substr(end)) + 1 > kMaxKeyDepth) return nullptr;
       next = &k->ensureSubkey(part);
     }
-    k = next->isLink ? followLinks(next) : next;
+    const bool last = path.find_first_not_of('\\', end) == std::string_view::npos;
+    k = next->isLink && !(last && how == Walk::OpenLinkItself) ? followLinks(next) : next;
   }
   return k;
+}
+
+RegistryKey* MemoryRegistry::findKey(HKey parent, std::string_view subKey) {
+  RegistryKey* from = resolve(parent);
+  return from == nullptr ? nullptr : walk(from, subKey, Walk::Open);
 }
 
 HKey MemoryRegistry::newHandle(RegistryKey* key) {
@@ -77,26 +92,34 @@ void MemoryRegistry::modified(RegistryKey* key) {
   if (onModified) onModified(*key);
 }
 
-std::int32_t MemoryRegistry::openKey(HKey parent, std::string_view subKey, std::uint32_t, HKey& result) {
+std::int32_t MemoryRegistry::open(HKey parent, std::string_view subKey, Walk how, HKey& result) {
   result = 0;
   RegistryKey* from = resolve(parent);
   if (from == nullptr) return parent == 0 ? kInvalidHandle : kFileNotFound;
-  RegistryKey* k = walk(from, subKey, false);
+  RegistryKey* k = walk(from, subKey, how);
   if (k == nullptr) return kFileNotFound;
   result = newHandle(k);
   return kSuccess;
+}
+
+std::int32_t MemoryRegistry::openKey(HKey parent, std::string_view subKey, std::uint32_t, HKey& result) {
+  return open(parent, subKey, Walk::Open, result);
+}
+
+std::int32_t MemoryRegistry::openKeyNoFollow(HKey parent, std::string_view subKey, std::uint32_t, HKey& result) {
+  return open(parent, subKey, Walk::OpenLinkItself, result);
 }
 
 std::int32_t MemoryRegistry::createKey(HKey parent, std::string_view subKey, std::uint32_t, HKey& result) {
   result = 0;
   RegistryKey* from = resolve(parent);
   if (from == nullptr) return kInvalidHandle;
-  if (RegistryKey* existing = walk(from, subKey, false)) {
+  if (RegistryKey* existing = walk(from, subKey, Walk::Open)) {
     result = newHandle(existing);
     return kSuccess;
   }
   if (readOnly_) return kAccessDenied;
-  RegistryKey* k = walk(from, subKey, true);
+  RegistryKey* k = walk(from, subKey, Walk::Create);
   if (k == nullptr) return kInvalidParameter;
   // Every key the path created, and the parent that gained the first of them.
   for (RegistryKey* c = k; c != nullptr && c != from; c = c->parent()) modified(c);

@@ -1,7 +1,7 @@
 // The registry port over trees held in memory: HKEY_LOCAL_MACHINE,
 // HKEY_CURRENT_USER, and HKEY_CLASSES_ROOT shown as
 // HKEY_LOCAL_MACHINE\Software\Classes (as Wine presents it). Symbolic-link
-// keys are followed on open.
+// keys are followed on open (the last one not by openKeyNoFollow).
 #pragma once
 
 #include <functional>
@@ -26,6 +26,7 @@ class MemoryRegistry : public RegistryPort {
   std::function<void(RegistryKey& key)> onModified;
 
   std::int32_t openKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
+  std::int32_t openKeyNoFollow(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
   std::int32_t createKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
   std::int32_t closeKey(HKey key) override;
   std::int32_t enumKey(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity) override;
@@ -38,11 +39,15 @@ class MemoryRegistry : public RegistryPort {
   std::uint32_t platformId() override { return platformId_; }
 
   std::size_t openHandleCount() const { return handles_.size(); }
+  // The key a path below a root or open key leads to, through links; null when missing.
+  RegistryKey* findKey(HKey parent, std::string_view subKey);
 
  private:
   RegistryKey* resolve(HKey key) const;
   RegistryKey* followLinks(RegistryKey* key) const;
-  RegistryKey* walk(RegistryKey* from, std::string_view path, bool create);
+  enum class Walk { Open, OpenLinkItself, Create };
+  RegistryKey* walk(RegistryKey* from, std::string_view path, Walk how);
+  std::int32_t open(HKey parent, std::string_view subKey, Walk how, HKey& result);
   HKey newHandle(RegistryKey* key);
   void modified(RegistryKey* key);
 

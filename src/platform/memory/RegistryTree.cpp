@@ -11,25 +11,68 @@ int WindowsNameOrder(std::string_view a, std::string_view b) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+RegistryKey::~RegistryKey() {
+  unsorted_.reset();
+  std::vector<std::unique_ptr<RegistryKey>> doomed = std::move(subkeys_);
+  while (!doomed.empty()) {
+    std::unique_ptr<RegistryKey> key = std::move(doomed.back());
+    doomed.pop_back();
+    key->unsorted_.reset();
+    for (auto& child : key->subkeys_) doomed.push_back(std::move(child));
+    key->subkeys_.clear();
+  }
+}
+
 std::size_t RegistryKey::lowerBoundSubkey(std::string_view name) const {
+  const auto end = subkeys_.begin() + static_cast<std::ptrdiff_t>(sortedSubkeys_);
   const auto it = std::lower_bound(
-      subkeys_.begin(), subkeys_.end(), name,
+      subkeys_.begin(), end, name,
       [this](const std::unique_ptr<RegistryKey>& k, std::string_view n) { return order_(k->name(), n) < 0; });
   return static_cast<std::size_t>(it - subkeys_.begin());
 }
 
+void RegistryKey::mergeUnsortedSubkeys() const {
+  if (!unsorted_) return;
+  const auto less = [this](const std::unique_ptr<RegistryKey>& a, const std::unique_ptr<RegistryKey>& b) {
+    return order_(a->name(), b->name()) < 0;
+  };
+  const auto middle = subkeys_.begin() + static_cast<std::ptrdiff_t>(sortedSubkeys_);
+  std::sort(middle, subkeys_.end(), less);
+  std::inplace_merge(subkeys_.begin(), middle, subkeys_.end(), less);
+  sortedSubkeys_ = subkeys_.size();
+  unsorted_.reset();
+}
+
+const std::vector<std::unique_ptr<RegistryKey>>& RegistryKey::subkeys() const {
+  mergeUnsortedSubkeys();
+  return subkeys_;
+}
+
 RegistryKey* RegistryKey::findSubkey(std::string_view name) const {
   const std::size_t i = lowerBoundSubkey(name);
-  if (i < subkeys_.size() && order_(subkeys_[i]->name(), name) == 0) return subkeys_[i].get();
+  if (i < sortedSubkeys_ && order_(subkeys_[i]->name(), name) == 0) return subkeys_[i].get();
+  if (unsorted_) {
+    const auto it = unsorted_->find(name);
+    if (it != unsorted_->end()) return const_cast<RegistryKey*>(*it);
+  }
   return nullptr;
 }
 
 RegistryKey& RegistryKey::ensureSubkey(std::string_view name) {
-  const std::size_t i = lowerBoundSubkey(name);
-  if (i < subkeys_.size() && order_(subkeys_[i]->name(), name) == 0) return *subkeys_[i];
+  if (RegistryKey* existing = findSubkey(name)) return *existing;
   auto key = std::make_unique<RegistryKey>(std::string(name), this, sortedValues_, order_);
   auto& ref = *key;
-  subkeys_.insert(subkeys_.begin() + static_cast<std::ptrdiff_t>(i), std::move(key));
+  const std::size_t i = lowerBoundSubkey(name);
+  // Small lists and keys that come in order go straight to their place.
+  constexpr std::size_t kShortList = 64;
+  if (!unsorted_ && (i == subkeys_.size() || subkeys_.size() < kShortList)) {
+    subkeys_.insert(subkeys_.begin() + static_cast<std::ptrdiff_t>(i), std::move(key));
+    ++sortedSubkeys_;
+    return ref;
+  }
+  if (!unsorted_) unsorted_ = std::make_unique<std::set<const RegistryKey*, ByName>>(ByName{order_});
+  unsorted_->insert(&ref);
+  subkeys_.push_back(std::move(key));
   return ref;
 }
 
@@ -67,6 +110,7 @@ RegistryKey& RegistryKey::ensurePath(std::string_view path) {
 }
 
 bool RegistryKey::removeSubkey(std::string_view name) {
+  mergeUnsortedSubkeys();
   const std::size_t i = lowerBoundSubkey(name);
   if (i < subkeys_.size() && order_(subkeys_[i]->name(), name) == 0) {
     subkeys_.erase(subkeys_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -111,14 +155,31 @@ bool RegistryKey::deleteValue(std::string_view name) {
 }
 
 std::string RegistryKey::path() const {
-  if (parent_ == nullptr) return {};
-  const std::string up = parent_->path();
-  return up.empty() ? name_ : up + "\\" + name_;
+  std::vector<const RegistryKey*> chain;
+  for (const RegistryKey* k = this; k->parent_ != nullptr; k = k->parent_) chain.push_back(k);
+  std::string out;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!out.empty()) out += '\\';
+    out += (*it)->name_;
+  }
+  return out;
+}
+
+std::size_t RegistryKey::depth() const {
+  std::size_t n = 0;
+  for (const RegistryKey* k = parent_; k != nullptr; k = k->parent_) ++n;
+  return n;
 }
 
 std::size_t RegistryKey::valueCountDeep() const {
-  std::size_t n = values_.size();
-  for (const auto& k : subkeys_) n += k->valueCountDeep();
+  std::size_t n = 0;
+  std::vector<const RegistryKey*> pending{this};
+  while (!pending.empty()) {
+    const RegistryKey* k = pending.back();
+    pending.pop_back();
+    n += k->values_.size();
+    for (const auto& child : k->subkeys_) pending.push_back(child.get());
+  }
   return n;
 }
 

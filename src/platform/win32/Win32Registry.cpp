@@ -27,6 +27,13 @@ std::int32_t Win32Registry::openKey(HKey parent, std::string_view subKey, std::u
   return status;
 }
 
+std::int32_t Win32Registry::openKeyNoFollow(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) {
+  HKEY h = nullptr;
+  const LONG status = RegOpenKeyExW(toHkey(parent), wide(subKey).c_str(), REG_OPTION_OPEN_LINK, access, &h);
+  result = status == ERROR_SUCCESS ? fromHkey(h) : 0;
+  return status;
+}
+
 std::int32_t Win32Registry::createKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) {
   HKEY h = nullptr;
   DWORD disposition = 0;

@@ -8,6 +8,7 @@ namespace hm::platform::win32 {
 class Win32Registry : public RegistryPort {
  public:
   std::int32_t openKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
+  std::int32_t openKeyNoFollow(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
   std::int32_t createKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override;
   std::int32_t closeKey(HKey key) override;
   std::int32_t enumKey(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity) override;

@@ -27,6 +27,25 @@ bool writeAll(int fd, std::string_view content) {
   return true;
 }
 
+bool writeAllAt(int fd, std::string_view content) {
+  off_t at = 0;
+  while (!content.empty()) {
+    const ssize_t n = ::pwrite(fd, content.data(), content.size(), at);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    content.remove_prefix(static_cast<std::size_t>(n));
+    at += n;
+  }
+  return true;
+}
+
+// The whole content at the start of the file, the rest cut off, on disk.
+bool overwrite(int fd, std::string_view content) {
+  return writeAllAt(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fsync(fd) == 0;
+}
+
 void syncDirectory(const std::filesystem::path& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
@@ -70,6 +89,54 @@ bool replaceFileAtomically(const std::filesystem::path& target, std::string_view
   }
   syncDirectory(dir);
   return true;
+}
+
+bool rewriteFileInPlace(const std::filesystem::path& target, std::string_view content, std::string_view oldContent,
+                        std::string& error) {
+  const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  std::string copy = (dir / ("." + target.filename().string() + ".hm-old-XXXXXX")).string();
+  const int copyFd = ::mkstemp(copy.data());
+  if (copyFd < 0) {
+    error = failure(target, "cannot create a copy of the old version beside it", errno);
+    return false;
+  }
+  const bool copied = writeAll(copyFd, oldContent) && ::fsync(copyFd) == 0;
+  const int copyErr = errno;
+  ::close(copyFd);
+  if (!copied) {
+    ::unlink(copy.c_str());
+    error = failure(target, "cannot write a copy of the old version beside it", copyErr);
+    return false;
+  }
+  syncDirectory(dir);
+
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    ::unlink(copy.c_str());
+    error = failure(target, "cannot open it for writing", err);
+    return false;
+  }
+  // Reserving the space first keeps a full disk from stopping the write halfway.
+  int err = content.size() > oldContent.size() ? ::posix_fallocate(fd, 0, static_cast<off_t>(content.size())) : 0;
+  if (err == EOPNOTSUPP || err == EINVAL) err = 0;
+  if (err == 0 && !overwrite(fd, content)) err = errno;
+  if (err == 0) {
+    ::close(fd);
+    ::unlink(copy.c_str());
+    syncDirectory(dir);
+    return true;
+  }
+  const bool restored = overwrite(fd, oldContent);
+  ::close(fd);
+  if (restored) {
+    ::unlink(copy.c_str());
+    error = failure(target, "cannot rewrite it in place", err);
+  } else {
+    error = "Could not save " + target.string() + ": cannot rewrite it in place (" + std::strerror(err) +
+            "); its old text is kept in " + copy + ".";
+  }
+  return false;
 }
 
 }  // namespace hm::platform

@@ -25,22 +25,35 @@ std::string stringValue(RegistryKey* key, std::string_view name) {
   return s;
 }
 
-// Expands %NAME% references from the table; unknown names stay as written.
-std::string expand(const std::string& s, const std::map<std::string, std::string>& vars) {
+// Windows' limit for one variable's value, in characters.
+constexpr std::size_t kMaxVariableLength = 32767;
+
+std::string* findVariable(std::map<std::string, std::string>& vars, std::string_view name) {
+  for (auto& [k, v] : vars)
+    if (text::equalsNoCase(k, name)) return &v;
+  return nullptr;
+}
+
+// Names are matched without regard to case, as Windows does.
+void setVariable(std::map<std::string, std::string>& vars, const std::string& name, std::string value) {
+  if (std::string* existing = findVariable(vars, name))
+    *existing = std::move(value);
+  else
+    vars[name] = std::move(value);
+}
+
+// Expands %NAME% references once from the table (a value that names itself
+// takes the value it had before); unknown names stay as written. Text that
+// would grow past Windows' limit stays unexpanded.
+std::string expand(const std::string& s, std::map<std::string, std::string>& vars) {
   std::string out;
   for (std::size_t i = 0; i < s.size();) {
     const std::size_t end = s[i] == '%' ? s.find('%', i + 1) : std::string::npos;
     if (end != std::string::npos) {
-      const std::string name = s.substr(i + 1, end - i - 1);
-      bool found = false;
-      for (const auto& [k, v] : vars)
-        if (text::equalsNoCase(k, name)) {
-          out += v;
-          found = true;
-          break;
-        }
-      if (found) {
+      if (const std::string* v = findVariable(vars, std::string_view(s).substr(i + 1, end - i - 1))) {
+        out += *v;
         i = end + 1;
+        if (out.size() > kMaxVariableLength) return s;
         continue;
       }
     }
@@ -65,10 +78,13 @@ bool isInside(const fs::path& inner, const fs::path& outer) {
 
 class WinePrefixMachine : public OpenedMachine {
  public:
-  WinePrefixMachine(fs::path prefix, WineRegistryFile system, WineRegistryFile user)
+  WinePrefixMachine(fs::path prefix, WineRegistryFile system, WineHiveOnDisk systemRead, WineRegistryFile user,
+                    WineHiveOnDisk userRead)
       : prefix_(std::move(prefix)),
         system_(std::move(system)),
         user_(std::move(user)),
+        systemRead_(systemRead),
+        userRead_(userRead),
         registry_(*system_.root, *user_.root, user_.userKeyName()) {
     registry_.onModified = [this](RegistryKey& key) {
       markWineKeyModified(key);
@@ -94,10 +110,15 @@ class WinePrefixMachine : public OpenedMachine {
   std::string description() const override { return "Wine prefix " + prefix_.string(); }
 
   bool save(std::string& error) override {
+    // Both files are checked before either is written, so a refusal leaves the pair as it was.
+    if (systemChanged_ && !wineHiveStillAsRead(prefix_ / "system.reg", systemRead_, error)) return false;
+    if (userChanged_ && !wineHiveStillAsRead(prefix_ / "user.reg", userRead_, error)) return false;
     bool ok = true;
-    if (systemChanged_ && saveWineHive(prefix_, prefix_ / "system.reg", system_, error) == WineHiveSave::Refused)
+    if (systemChanged_ &&
+        saveWineHive(prefix_, prefix_ / "system.reg", system_, error, &systemRead_) == WineHiveSave::Refused)
       ok = false;
-    if (ok && userChanged_ && saveWineHive(prefix_, prefix_ / "user.reg", user_, error) == WineHiveSave::Refused)
+    if (ok && userChanged_ &&
+        saveWineHive(prefix_, prefix_ / "user.reg", user_, error, &userRead_) == WineHiveSave::Refused)
       ok = false;
     if (ok) systemChanged_ = userChanged_ = false;
     return ok;
@@ -147,31 +168,40 @@ class WinePrefixMachine : public OpenedMachine {
     vars["CommonProgramFiles"] = "C:\\Program Files\\Common Files";
     vars["ProgramData"] = "C:\\ProgramData";
     if (RegistryKey* cv = system_.root->findPath("Software\\Microsoft\\Windows\\CurrentVersion")) {
-      if (auto v = stringValue(cv, "ProgramFilesDir"); !v.empty()) vars["ProgramFiles"] = v;
-      if (auto v = stringValue(cv, "CommonFilesDir"); !v.empty()) vars["CommonProgramFiles"] = v;
+      if (auto v = stringValue(cv, "ProgramFilesDir"); !v.empty()) vars["ProgramFiles"] = expand(v, vars);
+      if (auto v = stringValue(cv, "CommonFilesDir"); !v.empty()) vars["CommonProgramFiles"] = expand(v, vars);
     }
     const std::string sid = user_.userKeyName();
     std::string profile = "C:\\users\\" + std::string(std::getenv("USER") != nullptr ? std::getenv("USER") : "user");
     if (RegistryKey* list = system_.root->findPath("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")) {
-      if (auto v = stringValue(list->findSubkey(sid), "ProfileImagePath"); !v.empty()) profile = v;
+      if (auto v = stringValue(list->findSubkey(sid), "ProfileImagePath"); !v.empty()) profile = expand(v, vars);
     }
     vars["USERPROFILE"] = profile;
     vars["APPDATA"] = profile + "\\AppData\\Roaming";
     vars["LOCALAPPDATA"] = profile + "\\AppData\\Local";
-    for (const char* path : {"System\\CurrentControlSet\\Control\\Session Manager\\Environment"})
-      if (RegistryKey* env = system_.root->findPath(path))
-        for (const auto& v : env->values()) vars[v.name] = stringValue(env, v.name);
-    for (const char* path : {"Environment", "Volatile Environment"})
-      if (RegistryKey* env = user_.root->findPath(path))
-        for (const auto& v : env->values()) vars[v.name] = stringValue(env, v.name);
-    for (int pass = 0; pass < 4; ++pass)
-      for (auto& [k, v] : vars) v = expand(v, vars);
-    temp_ = vars.count("TEMP") ? vars["TEMP"] : "C:\\windows\\temp";
+    // As Windows builds the block: the machine's variables, then the user's;
+    // in each key the plain strings first, then the expandable ones, each
+    // expanded once against what is set so far.
+    const auto addFrom = [&vars](RegistryKey* env) {
+      if (env == nullptr) return;
+      for (const auto& v : env->values())
+        if (v.type != kRegExpandSz) setVariable(vars, v.name, stringValue(env, v.name));
+      for (const auto& v : env->values())
+        if (v.type == kRegExpandSz) setVariable(vars, v.name, expand(stringValue(env, v.name), vars));
+    };
+    // CurrentControlSet is a link in Wine's files.
+    addFrom(registry_.findKey(rootHandle(kHkeyLocalMachine),
+                              "System\\CurrentControlSet\\Control\\Session Manager\\Environment"));
+    addFrom(user_.root->findPath("Environment"));
+    addFrom(user_.root->findPath("Volatile Environment"));
+    const std::string* temp = findVariable(vars, "TEMP");
+    temp_ = temp != nullptr ? *temp : "C:\\windows\\temp";
   }
 
   fs::path prefix_;
   WineRegistryFile system_;
   WineRegistryFile user_;
+  WineHiveOnDisk systemRead_, userRead_;
   MemoryRegistry registry_;
   bool systemChanged_ = false, userChanged_ = false;
   std::map<char, fs::path> driveFolders_;
@@ -207,13 +237,14 @@ std::unique_ptr<OpenedMachine> OpenWinePrefix(const fs::path& prefix, bool writa
     }
   }
   WineRegistryFile system, user;
-  if (!loadWineHive(prefix / "system.reg", system, error)) return nullptr;
+  WineHiveOnDisk systemRead, userRead;
+  if (!loadWineHive(prefix / "system.reg", system, error, &systemRead)) return nullptr;
   if (fs::exists(prefix / "user.reg", ec)) {
-    if (!loadWineHive(prefix / "user.reg", user, error)) return nullptr;
+    if (!loadWineHive(prefix / "user.reg", user, error, &userRead)) return nullptr;
   } else {
     user.relativeToLine = ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
   }
-  return std::make_unique<WinePrefixMachine>(prefix, std::move(system), std::move(user));
+  return std::make_unique<WinePrefixMachine>(prefix, std::move(system), systemRead, std::move(user), userRead);
 }
 
 std::unique_ptr<OpenedMachine> OpenMachine(const MachineOptions& options, std::string& error) {

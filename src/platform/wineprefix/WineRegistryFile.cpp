@@ -250,7 +250,10 @@ class Parser {
     }
     if (!onlyBlanksFrom(line, i)) return fail("unexpected text after the key's time stamp");
 
-    key_ = &openPath(root, path);
+    std::vector<std::u16string_view> parts = splitPath(path);
+    if (parts.size() > kMaxKeyDepth)
+      return fail("the key is nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+    key_ = &openPath(root, parts);
     duplicateSection_ = !sectioned_.insert(key_).second;
     if (!duplicateSection_ && hasSeconds) {  // a repeated section keeps the first one's time, as in Wine
       key_->hasTimeStamp = true;
@@ -261,7 +264,7 @@ class Parser {
   }
 
   // Sections mostly follow one another down the tree: reuse the previous path.
-  RegistryKey& openPath(RegistryKey& root, std::u16string_view path) {
+  static std::vector<std::u16string_view> splitPath(std::u16string_view path) {
     std::vector<std::u16string_view> parts;
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -270,6 +273,10 @@ class Parser {
       if (end > start) parts.push_back(path.substr(start, end - start));
       start = end + 1;
     }
+    return parts;
+  }
+
+  RegistryKey& openPath(RegistryKey& root, const std::vector<std::u16string_view>& parts) {
     std::size_t shared = 0;
     while (shared < parts.size() && shared < lastParts_.size() && lastParts_[shared].first == parts[shared]) ++shared;
     lastParts_.resize(shared);
@@ -479,18 +486,38 @@ class Writer {
  public:
   Writer(std::string& out, std::uint64_t now) : out_(out), now_(now) {}
 
-  void key(const RegistryKey& k, std::string& path) {
-    if (!k.values().empty() || k.subkeys().empty() || !k.className.empty() || k.isLink) section(k, path);
-    std::vector<const RegistryKey*> children;
-    children.reserve(k.subkeys().size());
-    for (const auto& c : k.subkeys()) children.push_back(c.get());
-    sortInWineOrder(children, [](const RegistryKey* c) -> std::string_view { return c->name(); });
-    const std::size_t base = path.size();
-    for (const RegistryKey* c : children) {
-      if (base > 0) path += "\\\\";
-      appendEscapedName(path, c->name(), '[', ']');
-      key(*c, path);
-      path.resize(base);
+  // Depth first, parents before their subkeys, without recursing: a tree
+  // built in memory may be nested deeper than any file we load.
+  void tree(const RegistryKey& root) {
+    struct Level {
+      std::vector<const RegistryKey*> children;
+      std::size_t next = 0;
+      std::size_t pathBefore = 0;  // the parent's path length
+    };
+    std::string path;
+    std::vector<Level> stack;
+    const auto enter = [&](const RegistryKey& k, std::size_t pathBefore) {
+      if (!k.values().empty() || k.subkeys().empty() || !k.className.empty() || k.isLink) section(k, path);
+      Level level;
+      level.pathBefore = pathBefore;
+      level.children.reserve(k.subkeys().size());
+      for (const auto& c : k.subkeys()) level.children.push_back(c.get());
+      sortInWineOrder(level.children, [](const RegistryKey* c) -> std::string_view { return c->name(); });
+      stack.push_back(std::move(level));
+    };
+    enter(root, 0);
+    while (!stack.empty()) {
+      Level& top = stack.back();
+      if (top.next == top.children.size()) {
+        path.resize(top.pathBefore);
+        stack.pop_back();
+        continue;
+      }
+      const RegistryKey& child = *top.children[top.next++];
+      const std::size_t before = path.size();
+      if (before > 0) path += "\\\\";
+      appendEscapedName(path, child.name(), '[', ']');
+      enter(child, before);
     }
   }
 
@@ -655,8 +682,7 @@ std::string writeWineRegistry(const WineRegistryFile& file, std::uint64_t nowTic
     out += file.archLine;
     out += '\n';
   }
-  std::string path;
-  Writer(out, nowTicks).key(*file.root, path);
+  Writer(out, nowTicks).tree(*file.root);
   return out;
 }
 
