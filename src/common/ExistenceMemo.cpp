@@ -1,5 +1,6 @@
 #include "common/ExistenceMemo.h"
 
+#include "platform/Machine.h"
 #include "platform/Text.h"
 
 namespace hm {
@@ -36,11 +37,16 @@ void ExistenceMemo::remember(std::string_view path, platform::FindResult result)
 }
 
 ExistenceMemoScope::ExistenceMemoScope() : previous_(g_active) {
-  if (g_active == nullptr) g_active = &memo_;
+  if (g_active != nullptr) return;
+  g_active = &memo_;
+  files_ = platform::machine().files;
+  files_->holdSnapshot(true);
 }
 
 ExistenceMemoScope::~ExistenceMemoScope() {
-  if (g_active == &memo_) g_active = previous_;
+  if (g_active != &memo_) return;
+  g_active = previous_;
+  files_->holdSnapshot(false);
 }
 
 ExistenceMemo* ActiveExistenceMemo() { return g_active; }

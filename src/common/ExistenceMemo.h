@@ -29,7 +29,8 @@ class ExistenceMemo {
   std::string key_;
 };
 
-// Installs a memo for the lifetime of the scope (nested scopes share the outer one).
+// Installs a memo for the lifetime of the scope (nested scopes share the outer
+// one), and holds the files port's snapshot meanwhile.
 class ExistenceMemoScope {
  public:
   ExistenceMemoScope();
@@ -40,6 +41,7 @@ class ExistenceMemoScope {
  private:
   ExistenceMemo memo_;
   ExistenceMemo* previous_;
+  platform::FileSystemPort* files_ = nullptr;  // holds a snapshot while the memo is active
 };
 
 // The memo of the running scan, or null.

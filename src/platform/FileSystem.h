@@ -87,6 +87,11 @@ class FileSystemPort {
     return false;
   }
 
+  // While held, existence searches may be answered from the folder listings
+  // already read since the hold began: a scan looks at one moment of the disk,
+  // and each folder need be listed once. Released, every search looks again.
+  virtual void holdSnapshot(bool held) { (void)held; }
+
   // Folders without a trailing "\" (a drive root keeps it).
   virtual std::string windowsFolder() = 0;
   virtual std::string systemFolder() = 0;

@@ -35,11 +35,9 @@ struct OpenKey {
   }
 };
 
-bool isLinkKey(HKey parent, const std::string& name) {
-  OpenKey key;
-  if (reg().openKeyNoFollow(parent, name, platform::kKeyRead, key.handle) != platform::kSuccess) return false;
+bool isLinkKey(HKey key) {
   std::uint32_t type = 0, size = 0;
-  return reg().queryValueInfo(key.handle, platform::kSymbolicLinkValue, type, size) == platform::kSuccess &&
+  return reg().queryValueInfo(key, platform::kSymbolicLinkValue, type, size) == platform::kSuccess &&
          type == platform::kRegLink;
 }
 
@@ -94,28 +92,33 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
       }
     } open;
     HKey start = 0;
-    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyEnumerateSubKeys, start) !=
-        platform::kSuccess)
-      return;
+    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, start) != platform::kSuccess) return;
     open.levels.push_back(Level{start, keyPath, 0});
     std::string name;
     while (!open.levels.empty()) {
-      Level& level = open.levels.back();
-      std::int32_t status = reg().enumKey(level.handle, level.index, name, kKeyNameCapacity);
-      if (status == platform::kSuccess) {
-        ++level.index;
-        const std::string child = level.path.empty() ? name : level.path + "\\" + name;
-        // A link's target is walked where it lives; following it could loop.
-        if (!isLinkKey(level.handle, name)) {
-          lists.lblRegistryScan.setCaption(name);
-          EnumerateRegKeyValues(lists, rootKey, child, section, rootKeyName, valueLabel);
-          HKey sub = 0;
-          if (reg().openKey(platform::rootHandle(rootKey), child, platform::kKeyEnumerateSubKeys, sub) ==
-              platform::kSuccess) {
-            open.levels.push_back(Level{sub, child, 0});
+      std::int32_t status = platform::kNoMoreItems;
+      try {
+        Level& level = open.levels.back();
+        status = reg().enumKey(level.handle, level.index, name, kKeyNameCapacity);
+        if (status == platform::kSuccess) {
+          ++level.index;
+          // Each subkey is opened once, as itself: a link's target is walked
+          // where it lives, and following it could loop.
+          OpenKey sub;
+          if (reg().openKeyNoFollow(level.handle, name, platform::kKeyRead, sub.handle) == platform::kSuccess &&
+              !isLinkKey(sub.handle)) {
+            std::string child = level.path.empty() ? name : level.path + "\\" + name;
+            lists.lblRegistryScan.setCaption(name);
+            CheckValuesOfKey(lists, sub.handle, rootKey, child, section, rootKeyName, valueLabel);
+            open.levels.push_back(Level{sub.handle, std::move(child), 0});
+            sub.handle = 0;
             continue;
           }
         }
+      } catch (...) {
+        // The walk below this key ends; its parent goes on with the next sibling.
+        LogError("EnumerateRegKeys");
+        status = platform::kNoMoreItems;
       }
       // A key is done with one subkey (or with all of them, and then so is
       // its parent with it).
@@ -137,21 +140,31 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
 void EnumerateRegKeyValues(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath,
                            const std::string& section, const std::string& rootKeyName,
                            platform::LabelModel& valueLabel) {
+  OpenKey key;
   try {
-    OpenKey key;
     if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, key.handle) != platform::kSuccess)
       return;
+  } catch (...) {
+    LogError("EnumerateRegKeyValues");
+    return;
+  }
+  CheckValuesOfKey(lists, key.handle, rootKey, keyPath, section, rootKeyName, valueLabel);
+}
+
+void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey, const std::string& keyPath,
+                      const std::string& section, const std::string& rootKeyName, platform::LabelModel& valueLabel) {
+  try {
     const bool checksValues = section != "Registry Integrity" && section != "File Extensions";
     std::string name;
     platform::RegValue value;
     for (std::uint32_t index = 0;; ++index) {
       if (CancelScan) return;
-      std::int32_t status = reg().enumValue(key.handle, index, name, kValueNameCapacity, &value, kValueDataCapacity);
+      std::int32_t status = reg().enumValue(key, index, name, kValueNameCapacity, &value, kValueDataCapacity);
       std::string text;
       if (status == platform::kMoreData) {
         // Long data: take the name alone, then read the value whole.
-        status = reg().enumValue(key.handle, index, name, kValueNameCapacity, nullptr, 0);
-        if (status == platform::kSuccess) text = GetSubKeyValue(key.handle, name);
+        status = reg().enumValue(key, index, name, kValueNameCapacity, nullptr, 0);
+        if (status == platform::kSuccess) text = GetSubKeyValue(key, name);
       } else if (status == platform::kSuccess) {
         text = ValueText(value);
       }

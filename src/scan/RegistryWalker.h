@@ -22,6 +22,9 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
 void EnumerateRegKeyValues(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath,
                            const std::string& section, const std::string& rootKeyName,
                            platform::LabelModel& valueLabel);
+// The values of a key already open (`keyPath` names it for the records).
+void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey, const std::string& keyPath,
+                      const std::string& section, const std::string& rootKeyName, platform::LabelModel& valueLabel);
 // Lists one key's subkey names on lblRegistryScan, for display only; stops
 // when `keepGoing` says no (the cancel button is no longer enabled).
 void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath, const bool& keepGoing);

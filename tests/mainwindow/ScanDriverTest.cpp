@@ -72,6 +72,7 @@ class CountingFiles : public platform::FileSystemPort {
   std::optional<std::string> readFile(std::string_view p) override { return inner_.readFile(p); }
   bool appendFile(std::string_view p, std::string_view b) override { return inner_.appendFile(p, b); }
   bool writeFileAtomic(std::string_view p, std::string_view b) override { return inner_.writeFileAtomic(p, b); }
+  void holdSnapshot(bool held) override { inner_.holdSnapshot(held); }
   std::string windowsFolder() override { return inner_.windowsFolder(); }
   std::string systemFolder() override { return inner_.systemFolder(); }
   std::string tempFolder() override { return inner_.tempFolder(); }

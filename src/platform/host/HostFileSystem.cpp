@@ -201,8 +201,17 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
   const auto it = drives_.find(drive);
   if (it == drives_.end()) return std::nullopt;
   fs::path cur = it->second;
+  if (snapshot_ && folderIndex_.count(cur.string()) != 0) {
+    // Within a snapshot the listings already read answer, without a look at the disk.
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string* actual = findInFolder(cur.string(), components[i], cannotTell);
+      if (actual == nullptr) return std::nullopt;
+      cur /= *actual;
+    }
+    return cur;
+  }
   // Most names are written as they are on disk: one lookup settles those.
-  {
+  if (!snapshot_) {
     std::string direct = cur.string();
     for (std::size_t i = 0; i < count; ++i) (direct += '/') += components[i];
     struct stat st {};
@@ -216,6 +225,12 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
   }
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& name = components[i];
+    if (snapshot_) {
+      const std::string* actual = findInFolder(cur.string(), name, cannotTell);
+      if (actual == nullptr) return std::nullopt;
+      cur /= *actual;
+      continue;
+    }
     fs::path exact = cur / name;
     struct stat st {};
     if (::lstat(exact.c_str(), &st) == 0) {
@@ -233,8 +248,30 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
   return cur;
 }
 
+const std::string* HostFileSystem::lookUp(const FolderIndex& index, const std::string& name) {
+  const auto found = index.names.find(text::toUpper(name));
+  if (found != index.names.end()) return &found->second;
+  // A short (8.3) name, as Wine makes them for long names.
+  if (name.find('~') != std::string::npos) {
+    const std::string wanted = text::toUpper(name);
+    for (const auto& [upper, actual] : index.names)
+      if (WineShortName(actual) == wanted) return &actual;
+  }
+  return nullptr;
+}
+
+void HostFileSystem::holdSnapshot(bool held) {
+  snapshot_ = held;
+  if (held) return;
+  for (auto it = folderIndex_.begin(); it != folderIndex_.end();)
+    it = it->second.provisional ? folderIndex_.erase(it) : std::next(it);
+}
+
 const std::string* HostFileSystem::findInFolder(const std::string& folder, const std::string& name,
                                                 bool* cannotTell) const {
+  if (snapshot_) {
+    if (const auto held = folderIndex_.find(folder); held != folderIndex_.end()) return lookUp(held->second, name);
+  }
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0) {
     if (!meansMissing(errno)) noteCannotTell(cannotTell);
@@ -242,7 +279,7 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
   }
   if (!S_ISDIR(st.st_mode)) return nullptr;
   auto it = folderIndex_.find(folder);
-  if (it == folderIndex_.end() || it->second.modified.tv_sec != st.st_mtim.tv_sec ||
+  if (it == folderIndex_.end() || it->second.provisional || it->second.modified.tv_sec != st.st_mtim.tv_sec ||
       it->second.modified.tv_nsec != st.st_mtim.tv_nsec) {
     if (folderIndex_.size() >= 4096) folderIndex_.clear();
     FolderIndex index;
@@ -262,7 +299,8 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
     // change again under the same stamp, so its listing is not kept.
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    if (now.tv_sec - st.st_mtim.tv_sec < 2) {
+    index.provisional = now.tv_sec - st.st_mtim.tv_sec < 2;
+    if (index.provisional && !snapshot_) {
       auto found = index.names.find(text::toUpper(name));
       if (found == index.names.end() && name.find('~') != std::string::npos) {
         const std::string wanted = text::toUpper(name);
@@ -275,15 +313,7 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
     }
     it = folderIndex_.insert_or_assign(folder, std::move(index)).first;
   }
-  const auto found = it->second.names.find(text::toUpper(name));
-  if (found != it->second.names.end()) return &found->second;
-  // A short (8.3) name, as Wine makes them for long names.
-  if (name.find('~') != std::string::npos) {
-    const std::string wanted = text::toUpper(name);
-    for (const auto& [upper, actual] : it->second.names)
-      if (WineShortName(actual) == wanted) return &actual;
-  }
-  return nullptr;
+  return lookUp(it->second, name);
 }
 
 std::optional<fs::path> HostFileSystem::resolveExisting(std::string_view path) const {

@@ -44,6 +44,7 @@ class HostFileSystem : public FileSystemPort {
   std::optional<std::uint64_t> modifiedTime(std::string_view path) override;
   bool setModifiedTime(std::string_view path, std::uint64_t fileTime) override;
   bool setAttributes(std::string_view path, std::uint32_t attributes) override;
+  void holdSnapshot(bool held) override;
   std::string windowsFolder() override { return folders_.windows; }
   std::string systemFolder() override { return folders_.system; }
   std::string tempFolder() override { return folders_.temp; }
@@ -84,8 +85,11 @@ class HostFileSystem : public FileSystemPort {
   struct FolderIndex {
     struct timespec modified {};
     std::unordered_map<std::string, std::string> names;
+    bool provisional = false;  // listed while its stamp was too recent to trust after a snapshot
   };
+  static const std::string* lookUp(const FolderIndex& index, const std::string& name);
   mutable std::unordered_map<std::string, FolderIndex> folderIndex_;
+  bool snapshot_ = false;
   mutable std::string scratch_;
 
   std::map<char, std::filesystem::path> drives_;

@@ -65,7 +65,8 @@ RegistryKey* MemoryRegistry::walk(RegistryKey* from, std::string_view path, Walk
     start = end + 1;
     if (part.empty()) continue;
     if (text::utf16Length(part) > 255) return nullptr;
-    RegistryKey* next = k->findSubkey(part);
+    RegistryKey* next = lastEnumerated(k, part);
+    if (next == nullptr) next = k->findSubkey(part);
     if (next == nullptr) {
       if (how != Walk::Create || k->depth() + pathDepth(path.substr(end)) + 1 > kMaxKeyDepth) return nullptr;
       next = &k->ensureSubkey(part);
@@ -74,6 +75,15 @@ RegistryKey* MemoryRegistry::walk(RegistryKey* from, std::string_view path, Walk
     k = next->isLink && !(last && how == Walk::OpenLinkItself) ? followLinks(next) : next;
   }
   return k;
+}
+
+// A walk opens each subkey right after listing it: the name it was listed
+// under leads straight to it, without a search among its siblings.
+RegistryKey* MemoryRegistry::lastEnumerated(RegistryKey* parent, std::string_view name) const {
+  if (parent != lastEnumParent_) return nullptr;
+  const auto& subkeys = parent->subkeys();
+  if (lastEnumIndex_ >= subkeys.size() || subkeys[lastEnumIndex_]->name() != name) return nullptr;
+  return subkeys[lastEnumIndex_].get();
 }
 
 RegistryKey* MemoryRegistry::findKey(HKey parent, std::string_view subKey) {
@@ -136,6 +146,8 @@ std::int32_t MemoryRegistry::enumKey(HKey key, std::uint32_t index, std::string&
   RegistryKey* k = resolve(key);
   if (k == nullptr) return kInvalidHandle;
   if (index >= k->subkeys().size()) return kNoMoreItems;
+  lastEnumParent_ = k;
+  lastEnumIndex_ = index;
   const std::string& n = k->subkeys()[index]->name();
   if (text::utf16Length(n) >= nameCapacity) return kMoreData;
   name = n;

@@ -47,6 +47,7 @@ class MemoryRegistry : public RegistryPort {
   RegistryKey* followLinks(RegistryKey* key) const;
   enum class Walk { Open, OpenLinkItself, Create };
   RegistryKey* walk(RegistryKey* from, std::string_view path, Walk how);
+  RegistryKey* lastEnumerated(RegistryKey* parent, std::string_view name) const;
   std::int32_t open(HKey parent, std::string_view subKey, Walk how, HKey& result);
   HKey newHandle(RegistryKey* key);
   void modified(RegistryKey* key);
@@ -58,6 +59,8 @@ class MemoryRegistry : public RegistryPort {
   std::uint32_t platformId_ = 2;
   std::unordered_map<HKey, RegistryKey*> handles_;
   HKey nextHandle_ = 0x1000;
+  RegistryKey* lastEnumParent_ = nullptr;
+  std::size_t lastEnumIndex_ = 0;
 };
 
 }  // namespace hm::platform
