@@ -119,7 +119,7 @@ class Driver {
 
   // Writes the section's count and "Finished" into both lists.
   void complete(std::size_t sectionRow, std::size_t progressRow) {
-    const std::int32_t n = GetProblemsinActiveEx(lists_, section_);
+    const std::int32_t n = GetProblemsinActiveEx(lists_, section_, firstRow_);
     auto& sections = lists_.lvwRegistryvaluesScan;
     auto& progress = lists_.lvwResultProgress;
     sections.setCell(sectionRow, kSectionProblems, std::to_string(n) + kProblemsFoundSuffix);
@@ -142,6 +142,7 @@ class Driver {
       if (sections.row(i).checked) {
         if (CancelScan) return;
         section_ = sections.cell(i, kSectionName);
+        firstRow_ = lists_.lvwErrors.rowCount();
         sections.setCell(i, kSectionStatus, "Scanning");
         auto& progress = lists_.lvwResultProgress;
         const std::size_t progressRow = progress.addRow({section_});
@@ -175,14 +176,15 @@ class Driver {
  private:
   ScanLists& lists_;
   std::string section_;
+  std::size_t firstRow_ = 0;  // the first problem row of the section being scanned
 };
 
 }  // namespace
 
-std::int32_t GetProblemsinActiveEx(ScanLists& lists, const std::string& section) {
+std::int32_t GetProblemsinActiveEx(ScanLists& lists, const std::string& section, std::size_t fromRow) {
   try {
     std::int32_t n = 0;
-    for (std::size_t r = 0; r < lists.lvwErrors.rowCount(); ++r) {
+    for (std::size_t r = fromRow; r < lists.lvwErrors.rowCount(); ++r) {
       if (lists.lvwErrors.cell(r, kSection) == section && !lists.lvwErrors.cell(r, kMainKey).empty()) ++n;
       DoEvents();
     }

@@ -103,6 +103,8 @@ TEST(ScanDriver, EachDistinctPathIsSearchedOncePerScanWhateverItsCase) {
   EXPECT_EQ(counting.searches, 2);
   RunScan(lists, ScanKind::Quick);  // a new scan asks again
   EXPECT_EQ(counting.searches, 4);
+  m.createFile("Apps\\gone.exe");  // and sees what changed in between
+  EXPECT_EQ(RunScan(lists, ScanKind::Quick), 0u);
 }
 
 TEST(ScanDriver, CancelDuringHelpFilesLeavesTheStateOfThatMoment) {
