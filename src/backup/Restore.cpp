@@ -14,6 +14,7 @@
 #include "common/ErrorLog.h"
 #include "common/Globals.h"
 #include "diskscan/DriveInventory.h"
+#include "mainwindow/RepairRowCheck.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
 #include "shell/IniFile.h"
@@ -233,7 +234,11 @@ void restoreFileRows(const std::vector<std::string>& filePaths, const std::strin
   else
     report.archive = reader.openFile(archivePath);
   if (!report.archive.ok()) {
-    outcome.failed += filePaths.size();
+    // A repair stopped before its archive was written removed none of these files.
+    const auto lost =
+        std::count_if(filePaths.begin(), filePaths.end(), [](const std::string& p) { return !FileExists(p); });
+    outcome.failed += static_cast<std::size_t>(lost);
+    if (lost == 0) report.archive = ZipResult{};
     unzip1_OnFinished(outcome, report);
     return;
   }
@@ -246,8 +251,12 @@ void restoreFileRows(const std::vector<std::string>& filePaths, const std::strin
     std::string refusal;
     if (!IsOnSearchedDrive(path))
       refusal = "\"" + path + "\" is not restored: it is not on a fixed drive of this machine";
-    else if (!entry || reader.find(*entry) == nullptr)
+    else if (!entry || reader.find(*entry) == nullptr) {
+      // A repair stopped between the record and the archive never removed the
+      // file: still there under its own name, it needs nothing back.
+      if (FileExists(path)) continue;
       refusal = "\"" + path + "\" is not restored: the archive does not hold it";
+    }
     if (!refusal.empty()) {
       ++outcome.failed;
       LogErrorEntry(kErrPathAccess, refusal, "cmdRestoreNow of frmMain");

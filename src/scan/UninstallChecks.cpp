@@ -45,7 +45,8 @@ bool NamesExistingFile(std::string_view text) {
     candidates.push_back(str::Trim(text.substr(open + 1, close - open - 1)));
   for (const std::string& candidate : candidates) {
     const bool absolute = candidate.size() > 3 && candidate[1] == ':' && candidate[2] == '\\';
-    if (absolute && candidate.find_first_of("*?\"") == std::string::npos && ProgramFileExists(candidate)) return true;
+    // No file name holds a wildcard, a quote or a "/" (a switch such as /S): nothing to look up.
+    if (absolute && candidate.find_first_of("*?\"/") == std::string::npos && ProgramFileExists(candidate)) return true;
   }
   return false;
 }
