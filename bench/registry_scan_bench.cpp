@@ -22,6 +22,7 @@
 
 #include "common/Globals.h"
 #include "mainwindow/ScanCommands.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/Machine.h"
 #include "platform/SimplePorts.h"
 #include "platform/Text.h"
@@ -134,33 +135,18 @@ std::size_t PlainEnumeration(RegistryPort& reg, HKey key) {
 
 // The files port of the generated machine, counting the existence searches
 // and remembering which paths they named.
-class RecordingFiles : public FileSystemPort {
+class RecordingFiles : public ForwardingFileSystem {
  public:
-  explicit RecordingFiles(FileSystemPort& inner) : inner_(inner) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
   FindResult findFirst(std::string_view p, bool folders) override {
     ++searches;
     if (recording) paths.emplace(hm::text::toUpper(p), std::string(p));
     return inner_.findFirst(p, folders);
   }
-  std::optional<std::uint32_t> attributes(std::string_view p) override { return inner_.attributes(p); }
-  bool listFolder(std::string_view f, std::vector<DirEntry>& e) override { return inner_.listFolder(f, e); }
-  bool deleteFile(std::string_view p) override { return inner_.deleteFile(p); }
-  bool createFolder(std::string_view p) override { return inner_.createFolder(p); }
-  std::optional<std::string> readFile(std::string_view p) override { return inner_.readFile(p); }
-  bool appendFile(std::string_view p, std::string_view b) override { return inner_.appendFile(p, b); }
-  bool writeFileAtomic(std::string_view p, std::string_view b) override { return inner_.writeFileAtomic(p, b); }
-  void holdSnapshot(bool held) override { inner_.holdSnapshot(held); }
-  std::string windowsFolder() override { return inner_.windowsFolder(); }
-  std::string systemFolder() override { return inner_.systemFolder(); }
-  std::string tempFolder() override { return inner_.tempFolder(); }
-  std::string programFolder() override { return inner_.programFolder(); }
 
   long long searches = 0;
   bool recording = false;
   std::unordered_map<std::string, std::string> paths;  // upper-cased -> as first written
-
- private:
-  FileSystemPort& inner_;
 };
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {

@@ -70,7 +70,7 @@ class RepairRun {
   RepairRun(ScanLists& lists, RepairPanel& panel, RepairResult& result)
       : lists_(lists), panel_(panel), result_(result) {}
 
-  // Steps 4 to 8: the set, then every checked row in list order.
+  // The backup set first, then every checked row in list order.
   void run(bool backupOn) {
     const platform::LocalTime now = machine().clock->now();
     result_.backupOn = backupOn;

@@ -20,7 +20,7 @@ using platform::kHkeyClassesRoot;
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 
-// Thrown at a cancel point: the driver leaves at once, as the Part's checks do.
+// Thrown at a cancel point: the driver leaves the section at once.
 struct ScanCancelled {};
 
 void checkCancel() {

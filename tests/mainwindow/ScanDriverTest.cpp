@@ -4,6 +4,7 @@
 #include "common/RegistryAccess.h"
 #include "mainwindow/ScanCommands.h"
 #include "mainwindow/ScanDriver.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/Text.h"
 #include "scan/Sections.h"
 #include "support/RegistrySeed.h"
@@ -58,29 +59,14 @@ TEST(ScanDriver, OneBrokenEntryPerSectionIsReportedUnderItsSectionAndNothingElse
 }
 
 // Counts the existence searches that reach the files port.
-class CountingFiles : public platform::FileSystemPort {
+class CountingFiles : public platform::ForwardingFileSystem {
  public:
-  explicit CountingFiles(platform::FileSystemPort& inner) : inner_(inner) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
   platform::FindResult findFirst(std::string_view p, bool folders) override {
     ++searches;
     return inner_.findFirst(p, folders);
   }
-  std::optional<std::uint32_t> attributes(std::string_view p) override { return inner_.attributes(p); }
-  bool listFolder(std::string_view f, std::vector<platform::DirEntry>& e) override { return inner_.listFolder(f, e); }
-  bool deleteFile(std::string_view p) override { return inner_.deleteFile(p); }
-  bool createFolder(std::string_view p) override { return inner_.createFolder(p); }
-  std::optional<std::string> readFile(std::string_view p) override { return inner_.readFile(p); }
-  bool appendFile(std::string_view p, std::string_view b) override { return inner_.appendFile(p, b); }
-  bool writeFileAtomic(std::string_view p, std::string_view b) override { return inner_.writeFileAtomic(p, b); }
-  void holdSnapshot(bool held) override { inner_.holdSnapshot(held); }
-  std::string windowsFolder() override { return inner_.windowsFolder(); }
-  std::string systemFolder() override { return inner_.systemFolder(); }
-  std::string tempFolder() override { return inner_.tempFolder(); }
-  std::string programFolder() override { return inner_.programFolder(); }
   int searches = 0;
-
- private:
-  platform::FileSystemPort& inner_;
 };
 
 TEST(ScanDriver, EachDistinctPathIsSearchedOncePerScanWhateverItsCase) {

@@ -18,6 +18,7 @@
 #include "diskscan/ShortcutScan.h"
 #include "mainwindow/Repair.h"
 #include "mainwindow/ScanCommands.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
 #include "support/RegistrySeed.h"
@@ -125,26 +126,16 @@ std::map<std::string, std::string> readFiles(const TestMachine& m) {
 // Writes go to the host files directly, without the port's syncs: a killed
 // process loses nothing the kernel has, and a few hundred syncs per round
 // would make the test slow.
-class KillingFiles : public platform::FileSystemPort {
+class KillingFiles : public platform::ForwardingFileSystem {
  public:
   KillingFiles(const TestMachine& m, fs::path registryFile, int killAt, double cutAt)
-      : m_(m),
-        real_(*platform::machine().files),
+      : ForwardingFileSystem(*platform::machine().files),
+        m_(m),
         registryFile_(std::move(registryFile)),
         killAt_(killAt),
         cutAt_(cutAt) {}
   int writes = 0;
 
-  platform::FindResult findFirst(std::string_view path, bool includeFolders) override {
-    return real_.findFirst(path, includeFolders);
-  }
-  std::optional<std::uint32_t> attributes(std::string_view path) override { return real_.attributes(path); }
-  bool listFolder(std::string_view folder, std::vector<platform::DirEntry>& entries) override {
-    return real_.listFolder(folder, entries);
-  }
-  bool deleteFile(std::string_view path) override { return real_.deleteFile(path); }
-  bool createFolder(std::string_view path) override { return real_.createFolder(path); }
-  std::optional<std::string> readFile(std::string_view path) override { return real_.readFile(path); }
   bool appendFile(std::string_view path, std::string_view bytes) override {
     if (++writes == killAt_) die(append(path, bytes.substr(0, cut(bytes))));
     return append(path, bytes);
@@ -153,17 +144,6 @@ class KillingFiles : public platform::FileSystemPort {
     if (++writes == killAt_) die(cut(bytes) == bytes.size() && replace(path, bytes));
     return replace(path, bytes);
   }
-  std::optional<std::uint64_t> modifiedTime(std::string_view path) override { return real_.modifiedTime(path); }
-  bool setModifiedTime(std::string_view path, std::uint64_t fileTime) override {
-    return real_.setModifiedTime(path, fileTime);
-  }
-  bool setAttributes(std::string_view path, std::uint32_t attributes) override {
-    return real_.setAttributes(path, attributes);
-  }
-  std::string windowsFolder() override { return real_.windowsFolder(); }
-  std::string systemFolder() override { return real_.systemFolder(); }
-  std::string tempFolder() override { return real_.tempFolder(); }
-  std::string programFolder() override { return real_.programFolder(); }
 
  private:
   std::size_t cut(std::string_view bytes) const {
@@ -187,7 +167,6 @@ class KillingFiles : public platform::FileSystemPort {
     ::_exit(1);
   }
   const TestMachine& m_;
-  platform::FileSystemPort& real_;
   fs::path registryFile_;
   int killAt_;
   double cutAt_;

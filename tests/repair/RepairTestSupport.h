@@ -11,6 +11,7 @@
 
 #include "backup/BackupSetNames.h"
 #include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/Text.h"
 #include "shell/IniFile.h"
 
@@ -58,36 +59,23 @@ inline std::vector<std::string> SectionNames(const std::vector<BackupRecord>& re
 
 // Passes everything to the real port, but refuses writes into the Backup
 // folder once `writesAllowed` of them have been made (-1: never refuses).
-class FailingBackupFiles : public platform::FileSystemPort {
+class FailingBackupFiles : public platform::ForwardingFileSystem {
  public:
-  explicit FailingBackupFiles(platform::FileSystemPort& real) : real_(real) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
   int writesAllowed = 0;
   int writes = 0;
   bool refuseFolder = true;
 
-  platform::FindResult findFirst(std::string_view path, bool includeFolders) override {
-    return real_.findFirst(path, includeFolders);
-  }
-  std::optional<std::uint32_t> attributes(std::string_view path) override { return real_.attributes(path); }
-  bool listFolder(std::string_view folder, std::vector<platform::DirEntry>& entries) override {
-    return real_.listFolder(folder, entries);
-  }
-  bool deleteFile(std::string_view path) override { return real_.deleteFile(path); }
   bool createFolder(std::string_view path) override {
     if (refuseFolder && inBackup(path)) return false;
-    return real_.createFolder(path);
+    return inner_.createFolder(path);
   }
-  std::optional<std::string> readFile(std::string_view path) override { return real_.readFile(path); }
   bool appendFile(std::string_view path, std::string_view bytes) override {
-    return allow(path) && real_.appendFile(path, bytes);
+    return allow(path) && inner_.appendFile(path, bytes);
   }
   bool writeFileAtomic(std::string_view path, std::string_view bytes) override {
-    return allow(path) && real_.writeFileAtomic(path, bytes);
+    return allow(path) && inner_.writeFileAtomic(path, bytes);
   }
-  std::string windowsFolder() override { return real_.windowsFolder(); }
-  std::string systemFolder() override { return real_.systemFolder(); }
-  std::string tempFolder() override { return real_.tempFolder(); }
-  std::string programFolder() override { return real_.programFolder(); }
 
  private:
   static bool inBackup(std::string_view path) { return text::containsNoCase(path, "\\Backup"); }
@@ -97,7 +85,6 @@ class FailingBackupFiles : public platform::FileSystemPort {
     ++writes;
     return true;
   }
-  platform::FileSystemPort& real_;
 };
 
 }  // namespace hm::test

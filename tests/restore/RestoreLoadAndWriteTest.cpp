@@ -7,6 +7,7 @@
 
 #include "common/RegistryAccess.h"
 #include "restore/RestoreTestSupport.h"
+#include "support/ForwardingRegistry.h"
 #include "support/RegistrySeed.h"
 
 namespace hm::test {
@@ -168,37 +169,12 @@ TEST_F(RestoreWrite, RecordsWithTypeAndBytesComeBackExactly) {
 }
 
 // Refuses writes to values whose name holds "Locked", as a protected key would.
-class LockedValues : public platform::RegistryPort {
+class LockedValues : public ForwardingRegistry {
  public:
-  explicit LockedValues(platform::RegistryPort& inner) : inner_(inner) {}
-  std::int32_t openKey(platform::HKey p, std::string_view s, std::uint32_t a, platform::HKey& r) override {
-    return inner_.openKey(p, s, a, r);
-  }
-  std::int32_t createKey(platform::HKey p, std::string_view s, std::uint32_t a, platform::HKey& r) override {
-    return inner_.createKey(p, s, a, r);
-  }
-  std::int32_t closeKey(platform::HKey k) override { return inner_.closeKey(k); }
-  std::int32_t enumKey(platform::HKey k, std::uint32_t i, std::string& n, std::uint32_t c) override {
-    return inner_.enumKey(k, i, n, c);
-  }
-  std::int32_t enumValue(platform::HKey k, std::uint32_t i, std::string& n, std::uint32_t c, platform::RegValue* v,
-                         std::uint32_t d) override {
-    return inner_.enumValue(k, i, n, c, v, d);
-  }
-  std::int32_t queryValueInfo(platform::HKey k, std::string_view n, std::uint32_t& t, std::uint32_t& s) override {
-    return inner_.queryValueInfo(k, n, t, s);
-  }
-  std::int32_t queryValue(platform::HKey k, std::string_view n, platform::RegValue& v) override {
-    return inner_.queryValue(k, n, v);
-  }
+  using ForwardingRegistry::ForwardingRegistry;
   std::int32_t setValue(platform::HKey k, std::string_view n, std::uint32_t t, std::string_view d) override {
     return n.find("Locked") != std::string_view::npos ? platform::kAccessDenied : inner_.setValue(k, n, t, d);
   }
-  std::int32_t deleteValue(platform::HKey k, std::string_view n) override { return inner_.deleteValue(k, n); }
-  std::uint32_t platformId() override { return inner_.platformId(); }
-
- private:
-  platform::RegistryPort& inner_;
 };
 
 TEST_F(RestoreWrite, FailedAndUnusableRecordsAreCountedAndTheRestGoesOn) {
