@@ -1,5 +1,6 @@
 #include "diskscan/ShortcutScan.h"
 
+#include <optional>
 #include <vector>
 
 #include "common/DoEvents.h"
@@ -56,8 +57,11 @@ void ExamineFile(const SearchContext& search, const std::string& filePath) {
 SearchOutcome SearchFolder(const SearchContext& search, const std::string& folder,
                            std::vector<std::string>& subfolders) {
   try {
+    platform::FileSystemPort& files = *platform::machine().files;
     std::vector<platform::DirEntry> entries;
-    if (!platform::machine().files->listFolder(folder, entries)) return SearchOutcome::Done;
+    // Hidden and system are not needed to tell a file from a folder, and
+    // reading them is most of what a listing costs.
+    if (!files.listFolderKinds(folder, entries)) return SearchOutcome::Done;
     for (platform::DirEntry& entry : entries) {
       DoEvents();
       if (CancelScan) return SearchOutcome::Cancelled;
@@ -69,9 +73,14 @@ SearchOutcome SearchFolder(const SearchContext& search, const std::string& folde
         if (!(entry.attributes & platform::kAttrReparsePoint)) subfolders.push_back(entry.name);
         continue;
       }
-      if (!(entry.attributes & kPlainFileMask)) continue;
+      std::string filePath = folder + entry.name;
+      if (!(entry.attributes & kPlainFileMask)) {
+        // Perhaps only hidden or system, which that listing may leave out.
+        const std::optional<std::uint32_t> full = files.attributes(filePath);
+        if (!full || !(*full & kPlainFileMask)) continue;
+      }
       try {
-        ExamineFile(search, folder + entry.name);
+        ExamineFile(search, filePath);
       } catch (...) {
         // One unreadable target costs only its own shortcut.
         LogError("FindFilesAPI");

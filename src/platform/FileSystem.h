@@ -47,6 +47,12 @@ class FileSystemPort {
   // The entries of a folder ("." and ".." left out), in the platform's order.
   // False when the folder cannot be listed.
   virtual bool listFolder(std::string_view folder, std::vector<DirEntry>& entries) = 0;
+  // As listFolder, except that the hidden and system attributes may be left
+  // out where they cost a read of their own per entry: for a search that only
+  // needs to tell files, folders and links apart.
+  virtual bool listFolderKinds(std::string_view folder, std::vector<DirEntry>& entries) {
+    return listFolder(folder, entries);
+  }
 
   virtual bool deleteFile(std::string_view path) = 0;
   virtual bool createFolder(std::string_view path) = 0;

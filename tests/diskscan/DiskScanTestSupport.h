@@ -47,6 +47,11 @@ class ScriptedFiles : public platform::FileSystemPort {
 
   std::function<std::optional<bool>(std::string_view folder, std::vector<platform::DirEntry>& entries)> onList;
   std::function<void(std::string_view folder, std::vector<platform::DirEntry>& entries)> editListing;
+  // May answer an attribute read instead of the real port.
+  std::function<std::optional<std::uint32_t>(std::string_view path)> onAttributes;
+  // listFolderKinds then answers as a port that reads nothing beyond what an
+  // entry is: files come without any attribute.
+  bool bareKinds = false;
   int listings = 0;
 
   bool listFolder(std::string_view folder, std::vector<platform::DirEntry>& entries) override {
@@ -57,10 +62,20 @@ class ScriptedFiles : public platform::FileSystemPort {
     if (ok && editListing) editListing(folder, entries);
     return ok;
   }
+  bool listFolderKinds(std::string_view folder, std::vector<platform::DirEntry>& entries) override {
+    const bool ok = listFolder(folder, entries);
+    if (ok && bareKinds)
+      for (auto& e : entries) e.attributes &= platform::kAttrDirectory | platform::kAttrReparsePoint;
+    return ok;
+  }
   platform::FindResult findFirst(std::string_view path, bool includeFolders) override {
     return real_.findFirst(path, includeFolders);
   }
-  std::optional<std::uint32_t> attributes(std::string_view path) override { return real_.attributes(path); }
+  std::optional<std::uint32_t> attributes(std::string_view path) override {
+    if (onAttributes)
+      if (const auto answer = onAttributes(path)) return answer;
+    return real_.attributes(path);
+  }
   bool deleteFile(std::string_view path) override { return real_.deleteFile(path); }
   bool createFolder(std::string_view path) override { return real_.createFolder(path); }
   std::optional<std::string> readFile(std::string_view path) override { return real_.readFile(path); }

@@ -126,6 +126,24 @@ TEST_F(ShortcutScan, PresentTargetsAreNotReportedWhateverTheirAttributes) {
   EXPECT_EQ(reported(), (std::vector<std::string>{"Links\\gone.lnk"}));
 }
 
+TEST_F(ShortcutScan, FilesAListingLeftWithoutAttributesAreJudgedByTheirOwn) {
+  link("hidden.lnk", kGone);
+  link("offline.lnk", kGone);
+  m.setAttributes("hidden.lnk", platform::kAttrHidden);
+  test::ScriptedFiles files(*m.machine().files);
+  files.bareKinds = true;
+  constexpr std::uint32_t kOfflineOnly = 0x1000;  // none of a plain file's attributes
+  files.onAttributes = [](std::string_view path) -> std::optional<std::uint32_t> {
+    if (path.ends_with("\\offline.lnk")) return kOfflineOnly;
+    return std::nullopt;
+  };
+  platform::Machine scripted = m.machine();
+  scripted.files = &files;
+  platform::MachineScope scope(scripted);
+  scan();
+  EXPECT_EQ(reported(), (std::vector<std::string>{"hidden.lnk"}));
+}
+
 TEST_F(ShortcutScan, AdvertisedAndUnreadableShortcutsAreNotReported) {
   link("installer.lnk", kGone, true);
   m.createFile("garbage.lnk", "this is not a shortcut");

@@ -88,6 +88,38 @@ TEST(HostFileSystemWrites, NeverTouchTheProtectedFiles) {
   EXPECT_TRUE(files.writeFileAtomic("Z:\\other.txt", "x"));
 }
 
+// The cheaper listing differs from the full one in hidden and system only.
+TEST(HostFileSystemReads, AKindsListingIsTheListingLessHiddenAndSystem) {
+  test::TestMachine m;
+  m.createFile("L\\plain.txt");
+  m.createFile("L\\Hidden.lnk");
+  m.createFile("L\\.dotfile");
+  m.createFile("L\\system.sys");
+  m.createFile("L\\readonly.txt");
+  m.createFolder("L\\sub");
+  m.createFolder("L\\HiddenSub");
+  m.setAttributes("L\\Hidden.lnk", platform::kAttrHidden);
+  m.setAttributes("L\\system.sys", platform::kAttrSystem);
+  m.setAttributes("L\\readonly.txt", platform::kAttrReadOnly);
+  m.setAttributes("L\\HiddenSub", platform::kAttrHidden | platform::kAttrSystem);
+  fs::create_directory_symlink(m.hostPath("L/sub"), m.hostPath("L/linked"));
+  fs::create_symlink(m.hostPath("L/plain.txt"), m.hostPath("L/alias.txt"));
+  fs::create_symlink(m.hostPath("L/nothing"), m.hostPath("L/dangling"));
+
+  auto& files = *platform::machine().files;
+  std::vector<platform::DirEntry> full, kinds;
+  ASSERT_TRUE(files.listFolder(m.path("L"), full));
+  ASSERT_TRUE(files.listFolderKinds(m.path("L"), kinds));
+  ASSERT_EQ(full.size(), 10u);
+  ASSERT_EQ(kinds.size(), full.size());
+  constexpr std::uint32_t kDos = platform::kAttrHidden | platform::kAttrSystem;
+  for (std::size_t i = 0; i < full.size(); ++i) {
+    EXPECT_EQ(kinds[i].name, full[i].name);
+    EXPECT_EQ(kinds[i].attributes & ~kDos, full[i].attributes & ~kDos) << full[i].name;
+  }
+  EXPECT_FALSE(files.listFolderKinds(m.path("NoSuchFolder"), kinds));
+}
+
 // A file too large to be a shortcut is not read whole, and is no shortcut.
 TEST(HostFileSystemReads, AnOversizedShortcutIsNotOne) {
   test::TestMachine m;

@@ -335,20 +335,30 @@ std::optional<fs::path> HostFileSystem::resolveForCreate(std::string_view path) 
   return *folder / s.components.back();
 }
 
-std::uint32_t HostFileSystem::hostAttributes(const fs::path& p) {
+namespace {
+// Directory, link, archive and read-only as the host's file type and mode
+// show them, or 0xFFFFFFFF when nothing is there.
+std::uint32_t kindAttributes(const char* hostPath) {
   struct stat lst {};
-  if (::lstat(p.c_str(), &lst) != 0) return 0xFFFFFFFFu;
+  if (::lstat(hostPath, &lst) != 0) return 0xFFFFFFFFu;
   struct stat st = lst;
   std::uint32_t attrs = 0;
   if (S_ISLNK(lst.st_mode)) {
     attrs |= kAttrReparsePoint;
-    if (::stat(p.c_str(), &st) != 0) st = lst;
+    if (::stat(hostPath, &st) != 0) st = lst;
   }
   if (S_ISDIR(st.st_mode))
     attrs |= kAttrDirectory;
   else
     attrs |= kAttrArchive;
   if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attrs |= kAttrReadOnly;
+  return attrs;
+}
+}  // namespace
+
+std::uint32_t HostFileSystem::hostAttributes(const fs::path& p) {
+  const std::uint32_t attrs = kindAttributes(p.c_str());
+  if (attrs == 0xFFFFFFFFu) return attrs;
   return attrs | dosAttributes(p.c_str(), p.filename().string());
 }
 
@@ -403,13 +413,22 @@ std::optional<std::uint32_t> HostFileSystem::attributes(std::string_view path) {
 }
 
 bool HostFileSystem::listFolder(std::string_view folder, std::vector<DirEntry>& entries) {
+  return list(folder, entries, /*withDosAttributes=*/true);
+}
+
+bool HostFileSystem::listFolderKinds(std::string_view folder, std::vector<DirEntry>& entries) {
+  return list(folder, entries, /*withDosAttributes=*/false);
+}
+
+bool HostFileSystem::list(std::string_view folder, std::vector<DirEntry>& entries, bool withDosAttributes) const {
   entries.clear();
   const auto p = resolveExisting(folder);
   if (!p) return false;
   DIR* dir = ::opendir(p->c_str());
   if (dir == nullptr) return false;
   // The entry's type comes with the listing; only links and unknown types
-  // need a stat, and hidden/system one attribute read.
+  // need a stat, and hidden/system one attribute read (the dearest part of
+  // a listing, hence left out when not wanted).
   std::string path = p->string() + "/";
   const std::size_t base = path.size();
   while (const dirent* d = ::readdir(dir)) {
@@ -423,12 +442,10 @@ bool HostFileSystem::listFolder(std::string_view folder, std::vector<DirEntry>& 
     } else if (d->d_type == DT_REG) {
       attrs = kAttrArchive;
     } else {
-      attrs = hostAttributes(path);
+      attrs = kindAttributes(path.c_str());
       if (attrs == 0xFFFFFFFFu) continue;  // gone meanwhile
-      entries.push_back(DirEntry{std::string(name), attrs});
-      continue;
     }
-    attrs |= dosAttributes(path.c_str(), name);
+    if (withDosAttributes) attrs |= dosAttributes(path.c_str(), name);
     entries.push_back(DirEntry{std::string(name), attrs});
   }
   ::closedir(dir);

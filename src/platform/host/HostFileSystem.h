@@ -34,6 +34,7 @@ class HostFileSystem : public FileSystemPort {
   FindResult findFirst(std::string_view path, bool includeFolders) override;
   std::optional<std::uint32_t> attributes(std::string_view path) override;
   bool listFolder(std::string_view folder, std::vector<DirEntry>& entries) override;
+  bool listFolderKinds(std::string_view folder, std::vector<DirEntry>& entries) override;
   bool deleteFile(std::string_view path) override;
   bool createFolder(std::string_view path) override;
   std::optional<std::string> readFile(std::string_view path) override;
@@ -64,6 +65,7 @@ class HostFileSystem : public FileSystemPort {
     bool invalid = false;
   };
   Split split(std::string_view path, bool allowWildcardsLast) const;
+  bool list(std::string_view folder, std::vector<DirEntry>& entries, bool withDosAttributes) const;
   // Sets *cannotTell when the walk stopped at something it could not read (a
   // drive folder that is missing, a folder it may not list, an I/O error).
   std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string>& components, std::size_t count,
