@@ -17,6 +17,9 @@ class ForwardingFileSystem : public FileSystemPort {
   bool listFolder(std::string_view folder, std::vector<DirEntry>& entries) override {
     return inner_.listFolder(folder, entries);
   }
+  bool listFolderKinds(std::string_view folder, std::vector<DirEntry>& entries) override {
+    return inner_.listFolderKinds(folder, entries);
+  }
   bool deleteFile(std::string_view path) override { return inner_.deleteFile(path); }
   bool createFolder(std::string_view path) override { return inner_.createFolder(path); }
   std::optional<std::string> readFile(std::string_view path) override { return inner_.readFile(path); }
