@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <tuple>
 
@@ -101,6 +102,36 @@ std::map<std::string, std::string> snapshotFiles(const TestMachine& m) {
     tree[name] = std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
   return tree;
+}
+
+// Checks every row and repairs them all, writing a backup set.
+RepairResult RepairEveryRow(TestMachine& m, ScanLists& lists) {
+  for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i) lists.lvwErrors.setChecked(i, true);
+  m.dialogs.answers = {platform::kIdYes};
+  RepairPanel repairPanel;
+  RepairOptions options;
+  options.takeBackup = true;
+  return cmdRepairCorruptFiles_Click(lists, repairPanel, options);
+}
+
+// Loads the newest backup set into `restoreLists` and writes it back;
+// nothing when no set could be loaded.
+std::optional<backup::RestoreOutcome> RestoreNewestSet(ScanLists& restoreLists) {
+  backup::RestorePanel panel;
+  panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };  // the newest set
+  if (!backup::cmdRestore_Click(restoreLists, panel)) return std::nullopt;
+  return backup::cmdRestoreNow_Click(restoreLists, panel);
+}
+
+// Every key of `before` is in `after` with the same values, and no key was added.
+void ExpectSameRegistry(const RegistrySnapshot& before, const RegistrySnapshot& after) {
+  EXPECT_EQ(after.size(), before.size());
+  for (const auto& [key, values] : before) {
+    const auto found = after.find(key);
+    ASSERT_NE(found, after.end()) << key;
+    EXPECT_TRUE(found->second == values) << key << ": " << differences(values, found->second);
+  }
+  for (const auto& [key, values] : after) EXPECT_TRUE(before.count(key)) << "new key " << key;
 }
 
 class MachineGenerator {
@@ -217,34 +248,20 @@ TEST(RestoreRoundTrip, RepairThenRestoreGivesBackEveryByte) {
     FindFilesAPI(lists, m.path("Links"), "Windows Shortcuts(Drive C:)");
     ASSERT_GT(lists.lvwErrors.rowCount(), 0u);
     totalRows += static_cast<int>(lists.lvwErrors.rowCount());
-    for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i) lists.lvwErrors.setChecked(i, true);
-
-    m.dialogs.answers = {platform::kIdYes};
-    RepairPanel repairPanel;
-    RepairOptions options;
-    options.takeBackup = true;
-    const RepairResult repaired = cmdRepairCorruptFiles_Click(lists, repairPanel, options);
+    const RepairResult repaired = RepairEveryRow(m, lists);
     ASSERT_FALSE(repaired.backupFailed) << repaired.backupError;
     EXPECT_EQ(repaired.fixed, lists.lvwErrors.rowCount());
     ASSERT_NE(snapshotRegistry(), registryBefore);
     ASSERT_NE(snapshotFiles(m), filesBefore);
 
     ScanLists restoreLists;
-    backup::RestorePanel panel;
-    panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };  // the newest set
-    ASSERT_TRUE(backup::cmdRestore_Click(restoreLists, panel));
+    const auto outcome = RestoreNewestSet(restoreLists);
+    ASSERT_TRUE(outcome);
     EXPECT_EQ(restoreLists.lvwErrors.rowCount(), lists.lvwErrors.rowCount());
-    const auto outcome = backup::cmdRestoreNow_Click(restoreLists, panel);
-    EXPECT_EQ(outcome.failed, 0u) << m.errorLog();
+    EXPECT_EQ(outcome->failed, 0u) << m.errorLog();
     EXPECT_EQ(m.dialogs.shown.back().text, "Restore completed successfully.");
 
-    const RegistrySnapshot registryAfter = snapshotRegistry();
-    EXPECT_EQ(registryAfter.size(), registryBefore.size());
-    for (const auto& [key, values] : registryBefore) {
-      const auto found = registryAfter.find(key);
-      ASSERT_NE(found, registryAfter.end()) << key;
-      EXPECT_TRUE(found->second == values) << key << ": " << differences(values, found->second);
-    }
+    ExpectSameRegistry(registryBefore, snapshotRegistry());
     EXPECT_EQ(snapshotFiles(m), filesBefore);
   }
   std::printf("[ round trip ] %d machines, %d seeded values, %d shortcut files, %d repaired rows\n", kCases,
@@ -278,19 +295,13 @@ TEST(RestoreRoundTrip, ShortcutsWhoseNamesDifferOnlyInCaseComeBackEachWithItsByt
     ScanLists lists;
     FindFilesAPI(lists, m.path("Links"), "Windows Shortcuts(Drive C:)");
     ASSERT_GE(lists.lvwErrors.rowCount(), 3 * links.size());
-    m.dialogs.defaultAnswer = platform::kIdYes;
-    RepairPanel repairPanel;
-    RepairOptions options;
-    options.takeBackup = true;
-    const RepairResult repaired = cmdRepairCorruptFiles_Click(lists, repairPanel, options);
-    EXPECT_EQ(repaired.fixed, lists.lvwErrors.rowCount());
+    EXPECT_EQ(RepairEveryRow(m, lists).fixed, lists.lvwErrors.rowCount());
     ASSERT_NE(snapshotFiles(m), filesBefore);
 
     ScanLists restoreLists;
-    backup::RestorePanel panel;
-    panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };
-    ASSERT_TRUE(backup::cmdRestore_Click(restoreLists, panel));
-    EXPECT_EQ(backup::cmdRestoreNow_Click(restoreLists, panel).failed, 0u) << m.errorLog();
+    const auto outcome = RestoreNewestSet(restoreLists);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->failed, 0u) << m.errorLog();
     EXPECT_EQ(snapshotFiles(m), filesBefore);
   }
 }
@@ -328,30 +339,15 @@ TEST(RestoreRoundTripNames, LineBreaksCarriageReturnsNulsAndTabsComeBackExactly)
 
   ScanLists lists;
   RunScan(lists, ScanKind::Quick);
-  for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i) lists.lvwErrors.setChecked(i, true);
-  m.dialogs.answers = {platform::kIdYes};
-  RepairPanel repairPanel;
-  RepairOptions options;
-  options.takeBackup = true;
-  const RepairResult repaired = cmdRepairCorruptFiles_Click(lists, repairPanel, options);
+  const RepairResult repaired = RepairEveryRow(m, lists);
   ASSERT_FALSE(repaired.backupFailed) << repaired.backupError;
   EXPECT_EQ(repaired.fixed, 2 * names.size());
 
   ScanLists restoreLists;
-  backup::RestorePanel panel;
-  panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };
-  ASSERT_TRUE(backup::cmdRestore_Click(restoreLists, panel));
-  const auto outcome = backup::cmdRestoreNow_Click(restoreLists, panel);
-  EXPECT_EQ(outcome.failed, 0u) << m.errorLog();
-
-  const RegistrySnapshot after = snapshotRegistry();
-  EXPECT_EQ(after.size(), before.size());
-  for (const auto& [key, values] : before) {
-    const auto found = after.find(key);
-    ASSERT_NE(found, after.end()) << key;
-    EXPECT_TRUE(found->second == values) << key << ": " << differences(values, found->second);
-  }
-  for (const auto& [key, values] : after) EXPECT_TRUE(before.count(key)) << "new key " << key;
+  const auto outcome = RestoreNewestSet(restoreLists);
+  ASSERT_TRUE(outcome);
+  EXPECT_EQ(outcome->failed, 0u) << m.errorLog();
+  ExpectSameRegistry(before, snapshotRegistry());
 }
 
 }  // namespace
