@@ -170,9 +170,9 @@ int RestoreCommand(const std::vector<std::string>& args) {
   std::printf("Restore on %s\n\n", m.opened->description().c_str());
 
   ScanLists lists;
-  backup::RestorePanel panel;
+  backup::RestoreSession session;
   bool found = false;
-  panel.showChooser = [&](backup::frmRestore& chooser) {
+  session.showChooser = [&](backup::frmRestore& chooser) {
     if (const auto row = findSet(chooser, a.words[0])) {
       found = true;
       chooser.lvwBackups.select(*row);
@@ -181,7 +181,7 @@ int RestoreCommand(const std::vector<std::string>& args) {
       chooser.cmdCancel_Click();
     }
   };
-  if (!backup::cmdRestore_Click(lists, panel)) {
+  if (!backup::cmdRestore_Click(lists, session)) {
     if (!found) std::fprintf(stderr, "hivemend: no backup named %s\n", a.words[0].c_str());
     return kExitError;
   }
@@ -200,8 +200,8 @@ int RestoreCommand(const std::vector<std::string>& args) {
       return kExitOk;
     }
   }
-  panel.saveChanges = [&](std::string& why) { return m.opened->save(why); };
-  const backup::RestoreOutcome outcome = backup::cmdRestoreNow_Click(lists, panel);
+  session.saveChanges = [&](std::string& why) { return m.opened->save(why); };
+  const backup::RestoreOutcome outcome = backup::cmdRestoreNow_Click(lists, session);
   if (outcome.saveFailed) return kExitError;
   return outcome.failed > 0 ? kExitPartial : kExitOk;
 }

@@ -187,14 +187,15 @@ void printJson(const ScanLists& lists, const std::string& machine, bool deep, bo
 int scan(const Options& o, platform::OpenedMachine& m) {
   ScanLists lists;
   std::size_t printed = 0;
+  platform::Subscription sectionPrinter;
   if (!o.json) {
     std::printf("Hivemend %s scan of %s\n\n", o.deep ? "deep" : "quick", m.description().c_str());
     std::printf("  %-30s %-9s %-20s %s\n", "Registry Section", "Status", "Problems", "ThreatLevel");
-    lists.lvwRegistryvaluesScan.onChange = [&] {
+    sectionPrinter = platform::Subscription(lists.lvwRegistryvaluesScan, [&](const platform::Change&) {
       const auto& rows = lists.lvwRegistryvaluesScan.rows();
       while (printed < rows.size() && rows[printed].cells[kSectionStatus] == "FINISHED")
         printSectionRow(rows[printed++]);
-    };
+    });
   }
   installInterruptHandler();
   InterruptiblePump pump(m.machine().pump);
@@ -202,7 +203,7 @@ int scan(const Options& o, platform::OpenedMachine& m) {
   machine.pump = &pump;
   platform::MachineScope scope(machine);
   const std::size_t found = RunScan(lists, o.deep ? ScanKind::Deep : ScanKind::Quick);
-  lists.lvwRegistryvaluesScan.onChange = nullptr;
+  sectionPrinter.reset();
   const bool cancelled = CancelScan;
   if (o.json) {
     printJson(lists, m.description(), o.deep, cancelled);

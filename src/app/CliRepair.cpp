@@ -252,11 +252,10 @@ int RepairCommand(const std::vector<std::string>& args) {
   for (const auto& row : lists.lvwErrors.rows()) selected += row.checked;
   std::printf("%zu problems found, %zu selected for repair\n", lists.lvwErrors.rowCount(), selected);
 
-  RepairPanel panel;
   RepairOptions options;
   if (o.noBackup) options.takeBackup = false;
   options.saveChanges = [&](std::string& why) { return opened->save(why); };
-  const RepairResult result = cmdRepairCorruptFiles_Click(lists, panel, options);
+  const RepairResult result = cmdRepairCorruptFiles_Click(lists, options);
   if (result.found > 0 && !result.confirmed) {
     std::printf("Nothing was changed.\n");
     return 1;

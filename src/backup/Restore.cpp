@@ -71,6 +71,7 @@ void frmRestore::Form_Load() {
   lblSelect.setCaption("Select the backup file to restore the data:");
   lvwBackups.clear();
   closed = false;
+  form.loaded = true;
 
   const std::string folder = BackupFolder();
   std::vector<platform::DirEntry> entries;
@@ -117,6 +118,7 @@ void frmRestore::cmdOK_Click() {
     if (!row) return;
     SelectedBackupFile = lvwBackups.cell(*row, kBackupPath);
     closed = true;
+    form.unload();
   } catch (...) {
     LogError("cmdOK_Click");
   }
@@ -125,6 +127,7 @@ void frmRestore::cmdOK_Click() {
 void frmRestore::cmdCancel_Click() {
   SelectedBackupFile.clear();
   closed = true;
+  form.unload();
 }
 
 void frmRestore::cmdDeleteBackup_Click() {
@@ -144,25 +147,25 @@ void frmRestore::cmdDeleteBackup_Click() {
 
 // ---- loading a set ----
 
-bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
+bool cmdRestore_Click(ScanLists& lists, RestoreSession& session) {
   try {
     frmRestore chooser;
     chooser.Form_Load();
-    if (panel.showChooser) panel.showChooser(chooser);
+    if (session.showChooser) session.showChooser(chooser);
     if (!chooser.closed) SelectedBackupFile.clear();  // closed from its title bar: a cancel
     if (SelectedBackupFile.empty()) return false;
 
-    panel.imgListOfProblems.visible = false;
-    panel.imgListOfItemsInBackupFile.visible = true;
-    panel.cmdRestoreNow.enabled = true;
-    panel.PicResults.visible = true;
-    panel.picRestoreLowerBase.visible = true;
-    panel.picFixProblemLowerBase.visible = false;
+    lists.imgListOfProblems.visible = false;
+    lists.imgListOfItemsInBackupFile.visible = true;
+    lists.cmdRestoreNow.enabled = true;
+    lists.PicResults.visible = true;
+    lists.picRestoreLowerBase.visible = true;
+    lists.picFixProblemLowerBase.visible = false;
     lists.lblTotalErrors.visible = false;
 
     auto& rows = lists.lvwErrors;
     rows.clear();
-    panel.restoreRecords.clear();
+    session.restoreRecords.clear();
 
     std::optional<std::size_t> current;
     const std::vector<IniSectionEntries> sections = ReadIniSections(SelectedBackupFile);
@@ -174,7 +177,7 @@ bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
       for (const auto& [key, value] : section.entries) {
         if (text::equalsNoCase(key, "MainKey")) {
           current = rows.addRow({value}, true);
-          panel.restoreRecords.emplace_back();
+          session.restoreRecords.emplace_back();
           continue;
         }
         if (!current) continue;
@@ -185,15 +188,15 @@ bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
                                                                              {"MainKeyName", kMainKeyName}};
         for (const auto& [name, column] : kColumns)
           if (text::equalsNoCase(key, name)) rows.setCell(*current, column, value);
-        if (text::equalsNoCase(key, "ValueType")) panel.restoreRecords[*current].ValueType = value;
-        if (text::equalsNoCase(key, "ValueData")) panel.restoreRecords[*current].ValueData = value;
+        if (text::equalsNoCase(key, "ValueType")) session.restoreRecords[*current].ValueType = value;
+        if (text::equalsNoCase(key, "ValueData")) session.restoreRecords[*current].ValueData = value;
         // The exact name, where the text column holds only an approximation of it.
         const bool nameHex = text::equalsNoCase(key, kKeyNameHexKey);
         if (nameHex || text::equalsNoCase(key, kKeyPathHexKey)) {
           if (const auto exact = DecodeHexBytes(value))
             rows.setCell(*current, nameHex ? kKeyName : kFullKeyPath, *exact);
           else
-            panel.restoreRecords[*current].Unreadable = "unreadable " + key;
+            session.restoreRecords[*current].Unreadable = "unreadable " + key;
         }
       }
     }
@@ -202,10 +205,10 @@ bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel) {
       message("No record has been found in the restore file " + SelectedBackupFile + ".", kMbOk | kMbIconInformation);
       return false;
     }
-    panel.PicResults.visible = true;
-    panel.picScanning.visible = false;
-    panel.cmdRepairCorruptFiles.visible = false;
-    panel.cmdRestoreNow.visible = true;
+    lists.PicResults.visible = true;
+    lists.picScanning.visible = false;
+    lists.cmdRepairCorruptFiles.visible = false;
+    lists.cmdRestoreNow.visible = true;
     return true;
   } catch (...) {
     LogError("cmdRestore of frmMain");
@@ -221,7 +224,7 @@ namespace {
 // ever written, and only on a drive a deep scan searches (never Z:, the
 // host's root, nor a drive mapped outside the machine). A file that cannot
 // come back is a failure.
-void restoreFileRows(const std::vector<std::string>& filePaths, const std::string& archivePath, RestorePanel& panel,
+void restoreFileRows(const std::vector<std::string>& filePaths, const std::string& archivePath, RestoreSession& session,
                      RestoreOutcome& outcome) {
   UnzipReport report;
   ZipReader reader;
@@ -242,7 +245,7 @@ void restoreFileRows(const std::vector<std::string>& filePaths, const std::strin
     unzip1_OnFinished(outcome, report);
     return;
   }
-  Unzipper& unzip = panel.unzip1;
+  Unzipper& unzip = session.unzip1;
   unzip.clearSelection();
   unzip.setArchivePath(archivePath);
   std::size_t selected = 0;
@@ -276,11 +279,11 @@ void restoreFileRows(const std::vector<std::string>& filePaths, const std::strin
 
 }  // namespace
 
-RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
+RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestoreSession& session) {
   RestoreOutcome outcome;
   try {
     const std::string archivePath = ArchivePathFor(SelectedBackupFile);
-    panel.cmdRestoreNow.enabled = false;
+    lists.cmdRestoreNow.enabled = false;
     auto& rows = lists.lvwErrors;
     if (rows.rowCount() == 0) {
       message(kNoItemToRestore, kMbOk | kMbIconInformation);
@@ -288,17 +291,17 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
     }
     outcome.ran = true;
     outcome.items = rows.rowCount();
-    panel.lblStatusOfActionTaken.visible = true;
+    lists.lblStatusOfActionTaken.visible = true;
 
     bool setCarriesRawValues = false;
-    for (const auto& extra : panel.restoreRecords) setCarriesRawValues |= extra.ValueType.has_value();
+    for (const auto& extra : session.restoreRecords) setCarriesRawValues |= extra.ValueType.has_value();
 
     std::set<std::string> restoredValues;  // the first record of a value holds it as it was before the repair
     std::vector<std::string> filePaths;
     for (std::size_t i = 0; i < rows.rowCount(); ++i) {
       const ProblemEntry e = ProblemAt(rows, i);
       if (isFileRow(e)) {
-        panel.lblStatusOfActionTaken.setCaption("Restoring: " + e.FullKeyPath);
+        lists.lblStatusOfActionTaken.setCaption("Restoring: " + e.FullKeyPath);
         // Exact names: on Linux "a.lnk" and "A.lnk" are two files.
         if (std::find(filePaths.begin(), filePaths.end(), e.FullKeyPath) == filePaths.end())
           filePaths.push_back(e.FullKeyPath);
@@ -306,13 +309,13 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
         continue;
       }
       const std::string valueName = e.KeyName == kDefaultValueName ? std::string() : e.KeyName;
-      panel.lblStatusOfActionTaken.setCaption("Restoring: " + e.MainKeyName + "-" + e.FullKeyPath + " - " + valueName +
+      lists.lblStatusOfActionTaken.setCaption("Restoring: " + e.MainKeyName + "-" + e.FullKeyPath + " - " + valueName +
                                               " - " + e.KeyValue);
       RegistryRecord record{e.MainKey, e.KeyName, e.KeyValue, e.FullKeyPath, std::nullopt, std::nullopt, std::nullopt};
-      if (i < panel.restoreRecords.size()) {
-        record.ValueType = panel.restoreRecords[i].ValueType;
-        record.ValueData = panel.restoreRecords[i].ValueData;
-        record.Unreadable = panel.restoreRecords[i].Unreadable;
+      if (i < session.restoreRecords.size()) {
+        record.ValueType = session.restoreRecords[i].ValueType;
+        record.ValueData = session.restoreRecords[i].ValueData;
+        record.Unreadable = session.restoreRecords[i].Unreadable;
       }
       try {
         const auto identity = RecordedValueIdentity(record);
@@ -335,7 +338,7 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
     std::string saveError;
     bool saved = true;
     try {
-      saved = !panel.saveChanges || panel.saveChanges(saveError);
+      saved = !session.saveChanges || session.saveChanges(saveError);
     } catch (...) {
       saved = false;
       saveError = "The changes could not be saved.";
@@ -347,14 +350,14 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel) {
       message("The restored registry values could not be saved, so nothing was restored.\r\n\r\n" + saveError,
               kMbOk | kMbIconExclamation);
     } else {
-      restoreFileRows(filePaths, archivePath, panel, outcome);
+      restoreFileRows(filePaths, archivePath, session, outcome);
     }
 
-    panel.picScanning.visible = true;
-    panel.PicResults.visible = false;
+    lists.picScanning.visible = true;
+    lists.PicResults.visible = false;
     lists.lvwResultProgress.visible = false;
-    panel.lblStatusOfActionTaken.visible = false;
-    panel.pgbDeletingErrors.visible = false;
+    lists.lblStatusOfActionTaken.visible = false;
+    lists.pgbDeletingErrors.visible = false;
   } catch (...) {
     LogError("cmdRestoreNow of frmMain");
   }

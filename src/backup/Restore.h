@@ -32,14 +32,22 @@ class frmRestore {
  public:
   enum BackupColumn : std::size_t { kBackupName = 0, kBackupDate = 1, kBackupPath = 2, kBackupSortKey = 3 };
 
-  std::string Caption = "Restore";
+  platform::FormModel form{"Restore"};
   platform::LabelModel lblSelect;
   platform::ListViewModel lvwBackups{{"Backup Name", "Date & Time", "Backup Path", "DT"}};
   platform::ButtonModel cmdDeleteBackup{"&Delete Backup"};
   platform::ButtonModel cmdCancel{"&Cancel"};
   platform::ButtonModel cmdOK{"&OK"};
-  // Set when a button closed the chooser.
+  // Set when a button closed the chooser (not its title bar).
   bool closed = false;
+
+  frmRestore() {
+    cmdOK.Click = [this] { cmdOK_Click(); };
+    cmdCancel.Click = [this] { cmdCancel_Click(); };
+    cmdDeleteBackup.Click = [this] { cmdDeleteBackup_Click(); };
+  }
+  frmRestore(const frmRestore&) = delete;
+  frmRestore& operator=(const frmRestore&) = delete;
 
   // Clears SelectedBackupFile and lists the sets, oldest first; the newest
   // is selected, so OK takes it.
@@ -54,17 +62,9 @@ class frmRestore {
   std::optional<std::size_t> chosenRow();
 };
 
-// The parts of the results panel restore switches and writes.
-struct Visibility {
-  bool visible = true;
-};
-struct RestorePanel {
-  Visibility imgListOfProblems, imgListOfItemsInBackupFile;
-  Visibility PicResults, picScanning, picRestoreLowerBase, picFixProblemLowerBase;
-  platform::ButtonModel cmdRestoreNow{"Restore &Now"};
-  platform::ButtonModel cmdRepairCorruptFiles{"&Repair"};
-  platform::LabelModel lblStatusOfActionTaken;
-  platform::ProgressBarModel pgbDeletingErrors;
+// What a restore keeps between loading a set and writing it back, beside the
+// main window's controls.
+struct RestoreSession {
   // What each row of lvwErrors carried beyond its six columns ("ValueType", "ValueData").
   struct RawValueKeys {
     std::optional<std::string> ValueType, ValueData;
@@ -90,10 +90,10 @@ struct RestoreOutcome {
 
 // Loads the chosen set's records into lvwErrors (every row checked) and
 // switches the panel to restore mode; false when nothing was loaded.
-bool cmdRestore_Click(ScanLists& lists, RestorePanel& panel);
+bool cmdRestore_Click(ScanLists& lists, RestoreSession& session);
 // Writes every row of lvwErrors back, saves, and brings the files back from
 // the archive, only onto the drives a deep scan searches.
-RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestorePanel& panel);
+RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestoreSession& session);
 // Reports the end of a restore, with the archive's part in `report`.
 void unzip1_OnFinished(RestoreOutcome& outcome, const UnzipReport& report);
 

@@ -67,8 +67,7 @@ bool SavedOrWhyNot(const std::function<bool(std::string&)>& save, std::string& e
 
 class RepairRun {
  public:
-  RepairRun(ScanLists& lists, RepairPanel& panel, RepairResult& result)
-      : lists_(lists), panel_(panel), result_(result) {}
+  RepairRun(ScanLists& lists, RepairResult& result) : lists_(lists), result_(result) {}
 
   // The backup set first, then every checked row in list order.
   void run(bool backupOn) {
@@ -85,18 +84,18 @@ class RepairRun {
       else
         stop(set_ ? set_->error() : "The backup set could not be started.");
     }
-    panel_.lblStatusOfActionTaken.setCaption(kFixingStatusText);
-    panel_.lblStatusOfActionTaken.visible = true;
+    lists_.lblStatusOfActionTaken.setCaption(kFixingStatusText);
+    lists_.lblStatusOfActionTaken.visible = true;
     auto& errors = lists_.lvwErrors;
     const std::size_t count = errors.rowCount();
-    panel_.pgbDeletingErrors.maximum = static_cast<int>(count) + 1;
-    panel_.pgbDeletingErrors.value = 0;
-    panel_.pgbDeletingErrors.visible = true;
+    lists_.pgbDeletingErrors.maximum = static_cast<int>(count) + 1;
+    lists_.pgbDeletingErrors.value = 0;
+    lists_.pgbDeletingErrors.visible = true;
     for (std::size_t i = 0; i < count; ++i) {
       if (errors.row(i).checked) {
         RepairedRow repaired{i + 1, ProblemAt(errors, i), RowOutcome::NotReached};
         if (!stopped_) {
-          ++panel_.pgbDeletingErrors.value;
+          lists_.pgbDeletingErrors.value = lists_.pgbDeletingErrors.value + 1;
           repaired.outcome = repairRow(repaired, backupOn);
         }
         result_.rows.push_back(std::move(repaired));
@@ -201,20 +200,19 @@ class RepairRun {
   }
 
   ScanLists& lists_;
-  RepairPanel& panel_;
   RepairResult& result_;
   std::unique_ptr<backup::BackupSetWriter> set_;
   bool stopped_ = false;
   std::map<std::string, std::size_t> removedBy_;  // value identity -> the row that removed it
 };
 
-void ShowStartPanel(ScanLists& lists, RepairPanel& panel) {
+void ShowStartPanel(ScanLists& lists) {
   lists.lvwResultProgress.visible = false;
-  panel.lblStatusOfActionTaken.visible = false;
-  panel.PgbScanning.visible = false;
-  panel.picMain.visible = true;
-  panel.picScanning.visible = false;
-  panel.PicResults.visible = false;
+  lists.lblStatusOfActionTaken.visible = false;
+  lists.PgbScanning.visible = false;
+  lists.picMain.visible = true;
+  lists.picScanning.visible = false;
+  lists.PicResults.visible = false;
 }
 
 }  // namespace
@@ -233,22 +231,22 @@ std::string RepairNotSavedText(const RepairResult& result) {
   return text;
 }
 
-RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, const RepairOptions& options) {
+RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, const RepairOptions& options) {
   RepairResult result;
   result.found = lists.lvwErrors.rowCount();
   if (result.found == 0) {
     result.message = kNothingToRepairText;
     ShowMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
-    panel.cmdCancel.enabled = true;
-    ShowStartPanel(lists, panel);
+    lists.cmdCancel.enabled = true;
+    ShowStartPanel(lists);
     return result;
   }
   const std::string question = std::string(kProductName) + kConfirmRepairText;
   if (ShowMessage(question, platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes) return result;
   result.confirmed = true;
-  panel.cmdRepairCorruptFiles.enabled = false;
+  lists.cmdRepairCorruptFiles.enabled = false;
 
-  RepairRun run(lists, panel, result);
+  RepairRun run(lists, result);
   run.run(BackupSettingOn(options));
   std::string saveError;
   if (options.saveChanges && !SavedOrWhyNot(options.saveChanges, saveError)) run.undo(saveError);
@@ -258,9 +256,9 @@ RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, c
     DoEvents();
   }
   lists.lvwResultProgress.visible = false;
-  panel.lblStatusOfActionTaken.visible = false;
-  panel.pgbDeletingErrors.visible = false;
-  panel.PgbScanning.visible = false;
+  lists.lblStatusOfActionTaken.visible = false;
+  lists.pgbDeletingErrors.visible = false;
+  lists.PgbScanning.visible = false;
   if (result.saveFailed) {
     result.message = RepairNotSavedText(result);
     ShowMessage(result.message, platform::kMbOk | platform::kMbIconExclamation);
@@ -268,7 +266,7 @@ RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, c
     result.message = RepairSummaryText(result.found, result.fixed);
     ShowMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
   }
-  ShowStartPanel(lists, panel);
+  ShowStartPanel(lists);
   return result;
 }
 

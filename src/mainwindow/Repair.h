@@ -19,23 +19,6 @@ inline constexpr const char* kConfirmRepairText =
     " will now clean the Windows Registry and other corrupted files/entries. Do you want to proceed? ";
 inline constexpr const char* kFixingStatusText = "Fixing the bugs...";
 
-// A panel of the main window, of which repair only switches the visibility.
-struct PanelModel {
-  bool visible = true;
-};
-
-// The controls of the main window that repair touches.
-struct RepairPanel {
-  platform::ButtonModel cmdRepairCorruptFiles;
-  platform::ButtonModel cmdCancel;
-  platform::LabelModel lblStatusOfActionTaken;
-  platform::ProgressBarModel pgbDeletingErrors;
-  platform::ProgressBarModel PgbScanning;
-  PanelModel picMain;
-  PanelModel picScanning;
-  PanelModel PicResults;
-};
-
 enum class RowOutcome {
   Fixed,        // removed (or the default value emptied)
   AlreadyGone,  // nothing left to remove
@@ -83,7 +66,7 @@ struct RepairOptions {
 // The repair button's handler. Reads the check marks of lvwErrors, never
 // changes its rows. Messages go through machine().dialogs; the summary comes
 // only after options.saveChanges succeeded.
-RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, RepairPanel& panel, const RepairOptions& options = {});
+RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, const RepairOptions& options = {});
 
 // "Windows Registry has been cleaned." with the two counts.
 std::string RepairSummaryText(std::size_t found, std::size_t fixed);

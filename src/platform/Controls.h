@@ -1,25 +1,103 @@
 // Retained models of the controls the logic writes into. The logic only
-// touches these; a window binding (or a console view) shows them.
+// touches these; a window binding (or a console view, or a test) watches
+// them. Each control of a window is one model, owned by that window and never
+// copied, so every watcher sees the same state.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace hm::platform {
 
-// Calls the observer, if any, after every change so a view can follow.
+// What changed in a model: everything, or one item (row, node) added,
+// updated or removed. Watchers that do not care just refresh.
+struct Change {
+  enum Kind : std::uint8_t { Everything, Added, Updated, Removed };
+  Kind kind = Everything;
+  std::size_t index = 0;
+};
+
+// Calls every watcher after every change.
 class Observable {
  public:
-  std::function<void()> onChange;
+  using Observer = std::function<void(const Change&)>;
+  Observable() = default;
+  Observable(const Observable&) = delete;
+  Observable& operator=(const Observable&) = delete;
 
- protected:
-  void changed() const {
-    if (onChange) onChange();
-  }
+  // Adds a watcher; the id removes it again.
+  std::size_t subscribe(Observer observer);
+  void unsubscribe(std::size_t id);
+  bool watched() const { return !observers_.empty(); }
+  void changed(Change change = {}) const;
+
+ private:
+  std::vector<std::pair<std::size_t, Observer>> observers_;
+  std::size_t nextId_ = 1;
 };
+
+// Removes its watcher when it goes away.
+class Subscription {
+ public:
+  Subscription() = default;
+  Subscription(Observable& model, Observable::Observer observer)
+      : model_(&model), id_(model.subscribe(std::move(observer))) {}
+  ~Subscription() { reset(); }
+  Subscription(Subscription&& other) noexcept : model_(std::exchange(other.model_, nullptr)), id_(other.id_) {}
+  Subscription& operator=(Subscription&& other) noexcept {
+    if (this != &other) {
+      reset();
+      model_ = std::exchange(other.model_, nullptr);
+      id_ = other.id_;
+    }
+    return *this;
+  }
+  void reset() {
+    if (model_) model_->unsubscribe(id_);
+    model_ = nullptr;
+  }
+
+ private:
+  Observable* model_ = nullptr;
+  std::size_t id_ = 0;
+};
+
+// One property of a model: reads like the value, and an assignment that
+// changes it tells the model's watchers.
+template <class T>
+class Property {
+ public:
+  Property(const Observable& owner, T initial = T{}) : owner_(owner), value_(std::move(initial)) {}
+  Property(const Property&) = delete;
+  Property& operator=(const Property& other) { return *this = other.value_; }
+  Property& operator=(T value) {
+    if (!(value_ == value)) {
+      value_ = std::move(value);
+      owner_.changed();
+    }
+    return *this;
+  }
+  operator const T&() const { return value_; }
+  const T& get() const { return value_; }
+  template <class U>
+  friend bool operator==(const Property& a, const U& b) {
+    return a.value_ == b;
+  }
+
+ private:
+  const Observable& owner_;
+  T value_;
+};
+
+// A click (or other event) handler the window sets and a binding or test raises.
+using Handler = std::function<void()>;
 
 struct ListRow {
   std::vector<std::string> cells;  // cell 0 is the row text, then the sub-items
@@ -48,7 +126,9 @@ class ListViewModel : public Observable {
   void setTextColor(std::size_t rowIndex, std::uint32_t color);
   // Selects one row (the others lose their selection).
   void select(std::size_t rowIndex);
-  bool visible = true;
+  std::optional<std::size_t> selectedRow() const;
+  Property<bool> visible{*this, true};
+  Property<bool> enabled{*this, true};
 
  private:
   std::vector<std::string> headers_;
@@ -57,33 +137,203 @@ class ListViewModel : public Observable {
 
 class LabelModel : public Observable {
  public:
+  explicit LabelModel(std::string text = {}) : caption_(std::move(text)) {}
   const std::string& caption() const { return caption_; }
   void setCaption(std::string text) {
+    if (caption_ == text) return;
     caption_ = std::move(text);
     changed();
   }
-  bool visible = true;
+  Property<bool> visible{*this, true};
+  Property<bool> enabled{*this, true};
+  Handler Click;  // a label that acts as a link
 
  private:
   std::string caption_;
 };
 
-struct ButtonModel {
-  std::string caption;
-  bool enabled = true;
-  bool visible = true;
+// A push button or picture button.
+class ButtonModel : public Observable {
+ public:
+  explicit ButtonModel(std::string text = {}) : caption(*this, std::move(text)) {}
+  Property<std::string> caption;
+  Property<bool> enabled{*this, true};
+  Property<bool> visible{*this, true};
+  Property<std::string> toolTip{*this};
+  Handler Click;
+  Handler MouseMove;
+  // What a user's click does: nothing on a disabled or hidden button.
+  void click() {
+    if (enabled && visible && Click) Click();
+  }
 };
 
-struct ProgressBarModel {
-  int value = 0;
-  int minimum = 0;
-  int maximum = 100;
-  bool visible = true;
+class CheckBoxModel : public Observable {
+ public:
+  explicit CheckBoxModel(std::string text = {}) : caption(*this, std::move(text)) {}
+  Property<std::string> caption;
+  Property<bool> enabled{*this, true};
+  Property<bool> visible{*this, true};
+  bool value() const { return value_; }
+  // Like a user's click, a change made in code raises Click.
+  void setValue(bool checked) {
+    if (value_ == checked) return;
+    value_ = checked;
+    changed();
+    if (Click) Click();
+  }
+  void click() {
+    if (enabled && visible) setValue(!value_);
+  }
+  Handler Click;
+
+ private:
+  bool value_ = false;
 };
 
-struct TimerModel {
-  int intervalMs = 0;
-  bool enabled = false;
+// One of a group of option buttons; the window keeps the group exclusive.
+class OptionButtonModel : public Observable {
+ public:
+  explicit OptionButtonModel(std::string text = {}) : caption(*this, std::move(text)) {}
+  Property<std::string> caption;
+  Property<bool> enabled{*this, true};
+  Property<bool> visible{*this, true};
+  bool value() const { return value_; }
+  // Selecting raises Click; clearing does not.
+  void setValue(bool selected) {
+    if (value_ == selected) return;
+    value_ = selected;
+    changed();
+    if (selected && Click) Click();
+  }
+  void click() {
+    if (enabled && visible) setValue(true);
+  }
+  Handler Click;
+
+ private:
+  bool value_ = false;
+};
+
+class ProgressBarModel : public Observable {
+ public:
+  Property<int> value{*this, 0};
+  Property<int> minimum{*this, 0};
+  Property<int> maximum{*this, 100};
+  Property<bool> visible{*this, true};
+};
+
+// A panel, frame or picture box: something shown or hidden as a whole.
+class PanelModel : public Observable {
+ public:
+  Property<bool> visible{*this, true};
+  Property<bool> enabled{*this, true};
+};
+
+class TimerModel : public Observable {
+ public:
+  explicit TimerModel(int interval = 0, bool on = false) : intervalMs(*this, interval), enabled(*this, on) {}
+  Property<int> intervalMs;
+  Property<bool> enabled;
+  Handler Timer;
+  void tick() {
+    if (enabled && Timer) Timer();
+  }
+};
+
+// A menu item; a top-level menu is an item whose children the window lists.
+// A caption of "-" is a separator.
+class MenuItemModel : public Observable {
+ public:
+  explicit MenuItemModel(std::string text = {}) : caption(*this, std::move(text)) {}
+  Property<std::string> caption;
+  Property<bool> enabled{*this, true};
+  Property<bool> visible{*this, true};
+  Property<bool> checked{*this, false};
+  Handler Click;
+  void click() {
+    if (enabled && visible && Click) Click();
+  }
+};
+
+enum class WindowState { Normal, Minimized, Maximized };
+enum class MousePointer { Default, Arrow, Hourglass };
+
+// The window itself: caption, shown or hidden, its state, and whether it is
+// still loaded (a dialog that unloads closes).
+class FormModel : public Observable {
+ public:
+  explicit FormModel(std::string text = {}) : caption(*this, std::move(text)) {}
+  Property<std::string> caption;
+  Property<bool> visible{*this, false};
+  Property<WindowState> windowState{*this, WindowState::Normal};
+  Property<MousePointer> mousePointer{*this, MousePointer::Default};
+  Property<bool> loaded{*this, true};
+  // Closes a dialog (the modal loop showing it returns).
+  void unload() { loaded = false; }
+};
+
+// The program's icon in the notification area.
+class TrayIconModel : public Observable {
+ public:
+  Property<bool> shown{*this, false};
+  Property<std::string> tip{*this};
+};
+
+struct TreeColumn {
+  std::string key, header;
+  int width = 0;  // pixels
+};
+
+struct TreeNode {
+  std::string key, text;
+  std::string column2;  // the second column's text
+  int image = 0, selectedImage = 0;
+  bool checked = false;
+  bool expanded = false;
+  std::optional<std::size_t> parent;
+  std::vector<std::size_t> children;
+};
+
+// A two-level (or deeper) tree with check boxes, keys, an expanded state and
+// a second column. Nodes are numbered in the order they were added.
+class TreeViewModel : public Observable {
+ public:
+  const std::vector<TreeColumn>& columns() const { return columns_; }
+  void setColumnHeader(std::size_t column, std::string header);
+  void setColumnWidth(std::size_t column, int width);
+  void addColumn(std::string key, std::string header, int width);
+
+  std::size_t nodeCount() const { return nodes_.size(); }
+  const TreeNode& node(std::size_t index) const { return nodes_.at(index); }
+  const std::vector<TreeNode>& nodes() const { return nodes_; }
+  std::vector<std::size_t> roots() const;
+  // The node with this key (keys compare exactly), or nothing.
+  std::optional<std::size_t> find(std::string_view key) const;
+
+  void clear();
+  // Adds a root (no parent) or a child of `parent`; throws std::invalid_argument
+  // when the key is already used or the parent does not exist.
+  std::size_t add(std::optional<std::size_t> parent, std::string key, std::string text, int image = 0,
+                  int selectedImage = 0);
+  void setText(std::size_t index, std::string text);
+  void setColumnText(std::size_t index, std::string text);
+  void setChecked(std::size_t index, bool checked);
+  void setExpanded(std::size_t index, bool expanded);
+  void select(std::size_t index);
+  std::optional<std::size_t> selected() const { return selected_; }
+
+  // What a user's click on a node's check box does: sets the mark and raises NodeCheck.
+  void userCheck(std::size_t index, bool checked);
+  std::function<void(std::size_t)> NodeCheck;
+  Property<bool> visible{*this, true};
+  Property<int> widthPixels{*this, 0};
+
+ private:
+  std::vector<TreeColumn> columns_{{"", "", 0}};
+  std::vector<TreeNode> nodes_;
+  std::unordered_map<std::string, std::size_t> byKey_;
+  std::optional<std::size_t> selected_;
 };
 
 }  // namespace hm::platform

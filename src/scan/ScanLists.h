@@ -1,5 +1,7 @@
-// The collections of a scan that the main window owns and shows: the section
-// list, the problem list, the progress list and the status labels.
+// The controls of the main window's scan side, which the main window owns and
+// the scan, repair and restore code share: the section list, the problem
+// list, the progress list, the results tree, the three panels and their
+// buttons, bars and labels. One model per control.
 #pragma once
 
 #include <cstdint>
@@ -29,15 +31,39 @@ struct ProblemEntry {
 };
 
 struct ScanLists {
+  // Hidden lists: the sections of the scan and the problems found.
   platform::ListViewModel lvwRegistryvaluesScan{{"Registry Section", "Status", "Problems", "ThreatLevel"}};
   platform::ListViewModel lvwErrors{{"MainKey", "KeyName", "KeyValue", "Section", "FullKeyPath", "MainKeyName"}};
+
+  // Start panel.
+  platform::PanelModel picMain;
+  platform::ButtonModel cmdQuickScan{"&Quick Scan"};
+  platform::ButtonModel cmdDeepScan{"&Deep Scan"};
+  platform::ButtonModel cmdRestore{"&Restore"};
+
+  // Scanning panel.
+  platform::PanelModel picScanning;
   platform::ListViewModel lvwResultProgress{{"Registry Section", "Status", "Problems"}};
+  platform::ProgressBarModel PgbScanning;
+  platform::TimerModel TmrIncrementProgressBar{50, false};
   platform::LabelModel lblRegistryScan;
   platform::LabelModel lblRegistryFilesScan;
+  // The display-only key listing stops once it is no longer enabled.
+  platform::ButtonModel cmdCancel{"&Cancel"};
+
+  // Results panel: the tree, its heading in repair or restore mode, and the
+  // lower bar with the repair or restore button.
+  platform::PanelModel PicResults;
+  platform::PanelModel imgListOfProblems;
+  platform::PanelModel imgListOfItemsInBackupFile;
+  platform::TreeViewModel vbatvwResults;
   platform::LabelModel lblTotalErrors;
-  // The cancel button of the scanning panel: the display-only key listing
-  // stops once it is no longer enabled.
-  platform::ButtonModel cmdCancel;
+  platform::PanelModel picFixProblemLowerBase;
+  platform::PanelModel picRestoreLowerBase;
+  platform::ButtonModel cmdRepairCorruptFiles{"&Repair"};
+  platform::ButtonModel cmdRestoreNow{"Restore &Now"};
+  platform::ProgressBarModel pgbDeletingErrors;
+  platform::LabelModel lblStatusOfActionTaken;
 };
 
 ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row);

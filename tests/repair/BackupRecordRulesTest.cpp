@@ -39,7 +39,7 @@ TEST_F(BackupRecordRules, ARecordWithoutItsMarkChangesNothing) {
                     cutBeforeType, cutBeforeData}));
   ASSERT_TRUE(load("HivemendBK1.bkp"));
   EXPECT_EQ(lists.lvwErrors.rowCount(), 1u);
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_EQ(outcome.failed, 0u);
   EXPECT_EQ(ReadValue(HKLM, kRun, "Removed")->data, std::string("x\0", 2));
   EXPECT_EQ(before(kApp, ""), keptDefault);
@@ -60,7 +60,7 @@ TEST_F(BackupRecordRules, ANameKeptAsHexIsTheNameRestoredAndUnreadableHexIsAFail
   unreadable.keys.push_back({"KeyNameHex", "4g"});
   writeSet("HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM", {Marked(exact), Marked(unreadable)}));
   ASSERT_TRUE(load("HivemendBK1.bkp"));
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_EQ(outcome.failed, 1u);
   EXPECT_TRUE(ReadValue(HKLM, kRun, "Line\nBreak"));
   EXPECT_FALSE(ReadValue(HKLM, kRun, "Line Break"));

@@ -42,8 +42,7 @@ TEST(RepairCrash, EveryRemovedShortcutIsInTheSetWhenTheRepairIsKilled) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      RepairPanel panel;
-      cmdRepairCorruptFiles_Click(lists, panel);
+      cmdRepairCorruptFiles_Click(lists);
       ::_exit(0);
     }
     if (round > 0) {

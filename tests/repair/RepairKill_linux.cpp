@@ -221,10 +221,9 @@ TEST(RepairKill, RestoreAfterAKilledRepairGivesBackExactlyWhatWasThere) {
       KillingFiles files(m, registryFile, killAt, cutAt);
       m.machine().files = &files;
       m.dialogs.defaultAnswer = platform::kIdYes;
-      RepairPanel panel;
       RepairOptions options;
       options.takeBackup = true;
-      cmdRepairCorruptFiles_Click(lists, panel, options);
+      cmdRepairCorruptFiles_Click(lists, options);
       saveRegistry(registryFile);
       std::ofstream(registryFile.string() + ".writes") << files.writes;
       ::_exit(0);
@@ -245,10 +244,10 @@ TEST(RepairKill, RestoreAfterAKilledRepairGivesBackExactlyWhatWasThere) {
     }
 
     ScanLists restoreLists;
-    backup::RestorePanel panel;
-    panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };
-    if (backup::cmdRestore_Click(restoreLists, panel)) {
-      const auto outcome = backup::cmdRestoreNow_Click(restoreLists, panel);
+    backup::RestoreSession session;
+    session.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };
+    if (backup::cmdRestore_Click(restoreLists, session)) {
+      const auto outcome = backup::cmdRestoreNow_Click(restoreLists, session);
       EXPECT_EQ(outcome.failed, 0u) << "round " << round << ", killed at write " << killAt << "\n" << m.errorLog();
     }
     const Registry registryAfter = readRegistry();

@@ -34,7 +34,7 @@ class RepairTest : public ::testing::Test {
   void scan() { RunScan(lists, ScanKind::Quick); }
   RepairResult repair(const RepairOptions& options = {}) {
     m.dialogs.shown.clear();
-    return cmdRepairCorruptFiles_Click(lists, panel, options);
+    return cmdRepairCorruptFiles_Click(lists, options);
   }
   std::optional<platform::RegValue> value(std::int32_t root, const std::string& key, const std::string& name) {
     return ReadRegistryValue(root, key, name);
@@ -58,22 +58,21 @@ class RepairTest : public ::testing::Test {
 
   test::TestMachine m;
   ScanLists lists;
-  RepairPanel panel;
 };
 
 TEST_F(RepairTest, EmptyListSaysSoWithoutAskingAndShowsTheStartPanel) {
-  panel.cmdCancel.enabled = false;
-  panel.picMain.visible = false;
+  lists.cmdCancel.enabled = false;
+  lists.picMain.visible = false;
   const RepairResult r = repair();
   ASSERT_EQ(m.dialogs.shown.size(), 1u);
   EXPECT_EQ(m.dialogs.shown[0].text, kNothingToRepairText);
   EXPECT_EQ(m.dialogs.shown[0].title, "Hivemend");
   EXPECT_EQ(m.dialogs.shown[0].flags, platform::kMbIconInformation);
   EXPECT_FALSE(r.confirmed);
-  EXPECT_TRUE(panel.cmdCancel.enabled);
-  EXPECT_TRUE(panel.picMain.visible);
-  EXPECT_FALSE(panel.picScanning.visible);
-  EXPECT_FALSE(panel.PicResults.visible);
+  EXPECT_TRUE(lists.cmdCancel.enabled);
+  EXPECT_TRUE(lists.picMain.visible);
+  EXPECT_FALSE(lists.picScanning.visible);
+  EXPECT_FALSE(lists.PicResults.visible);
   EXPECT_FALSE(exists(backupFolder()));
 }
 
@@ -88,7 +87,7 @@ TEST_F(RepairTest, AnsweringNoChangesNothing) {
             "Hivemend will now clean the Windows Registry and other corrupted files/entries. Do you want to proceed? ");
   EXPECT_EQ(m.dialogs.shown[0].flags, platform::kMbYesNo | platform::kMbIconQuestion);
   EXPECT_FALSE(r.confirmed);
-  EXPECT_TRUE(panel.cmdRepairCorruptFiles.enabled);
+  EXPECT_TRUE(lists.cmdRepairCorruptFiles.enabled);
   EXPECT_TRUE(value(kHkeyCurrentUser, kRunKey, "A"));
   EXPECT_FALSE(exists(backupFolder()));
 }
@@ -141,13 +140,13 @@ TEST_F(RepairTest, RecordsAreNumberedByListPositionWithGaps) {
   }
   // The list keeps every row; the panels and counters end as the window expects.
   EXPECT_EQ(lists.lvwErrors.rowCount(), 6u);
-  EXPECT_EQ(panel.pgbDeletingErrors.maximum, 7);
-  EXPECT_FALSE(panel.pgbDeletingErrors.visible);
-  EXPECT_FALSE(panel.lblStatusOfActionTaken.visible);
-  EXPECT_EQ(panel.lblStatusOfActionTaken.caption(), "Fixing the bugs...");
-  EXPECT_FALSE(panel.cmdRepairCorruptFiles.enabled);
-  EXPECT_TRUE(panel.picMain.visible);
-  EXPECT_FALSE(panel.PicResults.visible);
+  EXPECT_EQ(lists.pgbDeletingErrors.maximum, 7);
+  EXPECT_FALSE(lists.pgbDeletingErrors.visible);
+  EXPECT_FALSE(lists.lblStatusOfActionTaken.visible);
+  EXPECT_EQ(lists.lblStatusOfActionTaken.caption(), "Fixing the bugs...");
+  EXPECT_FALSE(lists.cmdRepairCorruptFiles.enabled);
+  EXPECT_TRUE(lists.picMain.visible);
+  EXPECT_FALSE(lists.PicResults.visible);
   EXPECT_FALSE(lists.lvwResultProgress.visible);
   for (const auto& row : lists.lvwRegistryvaluesScan.rows()) EXPECT_EQ(row.cells[kSectionStatus], "");
 }

@@ -57,8 +57,11 @@ TEST_F(RestoreArchive, FilesComeBackToTheirPathsAndAFileNotInTheArchiveIsAFailur
 
   ASSERT_TRUE(load("HivemendBK1.bkp"));
   std::vector<std::string> statuses;
-  panel.lblStatusOfActionTaken.onChange = [&] { statuses.push_back(panel.lblStatusOfActionTaken.caption()); };
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  lists.lblStatusOfActionTaken.subscribe([&](const platform::Change&) {
+    if (statuses.empty() || statuses.back() != lists.lblStatusOfActionTaken.caption())
+      statuses.push_back(lists.lblStatusOfActionTaken.caption());
+  });
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_EQ(outcome.failed, 1u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 1 of 3 items could not be restored."}));
   EXPECT_NE(m.errorLog().find("gone-before-repair.lnk\" is not restored: the archive does not hold it"),
@@ -87,7 +90,7 @@ TEST_F(RestoreArchive, AHostileArchiveWritesNothingButTheNamedFiles) {
   auto before = fileTree(m);
 
   ASSERT_TRUE(load("HivemendBK1.bkp"));
-  backup::cmdRestoreNow_Click(lists, panel);
+  backup::cmdRestoreNow_Click(lists, session);
   auto after = fileTree(m);
   EXPECT_EQ(after["Users/me/named.lnk"], "good");
   after.erase("Users/me/named.lnk");
@@ -105,7 +108,7 @@ TEST_F(RestoreArchive, AnUnreadableArchiveCountsItsFilesAsNotRestored) {
                         RegistryRecordOf(2, "-2147483647", "HKEY_CURRENT_USER", "Software\\X", "V", "text")}));
   writeSet("HivemendBK1.zip", "this is not a zip archive");
   ASSERT_TRUE(load("HivemendBK1.bkp"));
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_EQ(outcome.failed, 1u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 1 of 2 items could not be restored."}));
   EXPECT_TRUE(ReadValue(platform::kHkeyCurrentUser, "Software\\X", "V"));
@@ -118,7 +121,7 @@ TEST_F(RestoreArchive, AMissingArchiveFailsItsFilesAndAFailedSaveWritesNoFile) {
       SetText("1/1/2020 1:00:00 AM", {FileRecordOf(1, link), RegistryRecordOf(2, "-2147483647", "HKEY_CURRENT_USER",
                                                                               "Software\\X", "V", "text")}));
   ASSERT_TRUE(load("HivemendBK1.bkp"));
-  EXPECT_EQ(backup::cmdRestoreNow_Click(lists, panel).failed, 1u);
+  EXPECT_EQ(backup::cmdRestoreNow_Click(lists, session).failed, 1u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 1 of 2 items could not be restored."}));
 
   backup::ZipWriter zip;
@@ -126,12 +129,12 @@ TEST_F(RestoreArchive, AMissingArchiveFailsItsFilesAndAFailedSaveWritesNoFile) {
   ASSERT_TRUE(zip.writeTo(backup::ArchivePathFor(set)).ok());
   m.dialogs.shown.clear();
   ASSERT_TRUE(load("HivemendBK1.bkp"));
-  panel.saveChanges = [&](std::string& why) {
+  session.saveChanges = [&](std::string& why) {
     EXPECT_TRUE(m.dialogs.shown.empty());
     why = "a wineserver is running";
     return false;
   };
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_TRUE(outcome.saveFailed);
   EXPECT_EQ(outcome.failed, 2u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"The restored registry values could not be saved, so nothing was "

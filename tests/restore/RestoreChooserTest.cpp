@@ -53,7 +53,7 @@ TEST_F(RestoreChooser, ListsSetsByNameOldestFirstAndSelectsTheNewest) {
 
   frmRestore chooser;
   chooser.Form_Load();
-  EXPECT_EQ(chooser.Caption, "Restore");
+  EXPECT_EQ(chooser.form.caption.get(), "Restore");
   EXPECT_EQ(chooser.lblSelect.caption(), "Select the backup file to restore the data:");
   EXPECT_EQ(chooser.lvwBackups.headers(),
             (std::vector<std::string>{"Backup Name", "Date & Time", "Backup Path", "DT"}));

@@ -29,8 +29,7 @@ TEST_F(RestoreFiles, AShortcutGetsBackItsTimeAndAttributes) {
   ASSERT_TRUE(files.setAttributes(link, platform::kAttrHidden | platform::kAttrReadOnly | platform::kAttrArchive));
   FileTargetPath(lists.lvwErrors, link, m.path("Gone\\tool.exe"), "Windows Shortcuts(Drive C:)");
   m.dialogs.defaultAnswer = platform::kIdYes;
-  RepairPanel repairPanel;
-  const RepairResult repaired = cmdRepairCorruptFiles_Click(lists, repairPanel);
+  const RepairResult repaired = cmdRepairCorruptFiles_Click(lists);
   ASSERT_EQ(repaired.fixed, 1u);
   ASSERT_FALSE(files.attributes(link));
   backup::ZipReader zip;
@@ -39,9 +38,9 @@ TEST_F(RestoreFiles, AShortcutGetsBackItsTimeAndAttributes) {
   EXPECT_EQ(entry.modified.date, ((2005 - 1980) << 9) | (12 << 5) | 8);
   EXPECT_EQ(entry.modified.time, (15 << 11) | (45 << 5) | 6);
 
-  panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };
-  ASSERT_TRUE(backup::cmdRestore_Click(lists, panel));
-  EXPECT_EQ(backup::cmdRestoreNow_Click(lists, panel).failed, 0u) << m.errorLog();
+  session.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };
+  ASSERT_TRUE(backup::cmdRestore_Click(lists, session));
+  EXPECT_EQ(backup::cmdRestoreNow_Click(lists, session).failed, 0u) << m.errorLog();
   EXPECT_EQ(files.modifiedTime(link), kTime);
   EXPECT_EQ(*files.attributes(link) & 0x27u, platform::kAttrHidden | platform::kAttrReadOnly | platform::kAttrArchive);
 }
@@ -70,7 +69,7 @@ TEST_F(RestoreFiles, NothingIsWrittenOffTheSearchedDrives) {
   const std::string set = writeSet("HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM", records));
   ASSERT_TRUE(zip.writeTo(backup::ArchivePathFor(set)).ok());
   ASSERT_TRUE(load("HivemendBK1.bkp"));
-  EXPECT_EQ(backup::cmdRestoreNow_Click(lists, panel).failed, 3u);
+  EXPECT_EQ(backup::cmdRestoreNow_Click(lists, session).failed, 3u);
   EXPECT_TRUE(fs::is_empty(outside));
   EXPECT_EQ(files.readFile(m.path("fine.lnk")), "restored");
   EXPECT_NE(m.errorLog().find("\"Z:\\user.reg\" is not restored: it is not on a fixed drive of this machine"),

@@ -25,18 +25,18 @@ using RestoreWrite = RestoreFixture;
 TEST_F(RestoreLoad, CancelLeavesEverythingAsItWas) {
   writeSet("HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM", {RegistryRecordOf(1, kHklm, "", kRun, "a", "b")}));
   AddProblemEntry(lists.lvwErrors, kHklm, "x", "y", "Help Files", "k", "HKEY_LOCAL_MACHINE");
-  panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdCancel_Click(); };
-  EXPECT_FALSE(backup::cmdRestore_Click(lists, panel));
+  session.showChooser = [](backup::frmRestore& chooser) { chooser.cmdCancel_Click(); };
+  EXPECT_FALSE(backup::cmdRestore_Click(lists, session));
   EXPECT_EQ(lists.lvwErrors.rowCount(), 1u);
-  EXPECT_TRUE(panel.imgListOfProblems.visible);
+  EXPECT_TRUE(lists.imgListOfProblems.visible);
 }
 
 TEST_F(RestoreLoad, HeaderOnlySetSaysNoRecordWithItsPath) {
   const std::string path = writeSet("HivemendBK1.bkp", SetText("1/1/2020 1:00:00 AM", {}));
   EXPECT_FALSE(load("HivemendBK1.bkp"));
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"No record has been found in the restore file " + path + "."}));
-  EXPECT_FALSE(panel.imgListOfProblems.visible);  // the panel stays in restore mode
-  EXPECT_TRUE(panel.cmdRestoreNow.enabled);
+  EXPECT_FALSE(lists.imgListOfProblems.visible);  // the panel stays in restore mode
+  EXPECT_TRUE(lists.cmdRestoreNow.enabled);
 }
 
 TEST_F(RestoreLoad, ReadsEveryRestoreSectionWhateverItsCaseAndChecksEveryRow) {
@@ -57,12 +57,12 @@ TEST_F(RestoreLoad, ReadsEveryRestoreSectionWhateverItsCaseAndChecksEveryRow) {
   EXPECT_EQ(lists.lvwErrors.row(2).cells[kMainKey], kHkcu);
   EXPECT_EQ(lists.lvwErrors.row(2).cells[kKeyValue], "joins the row before");
   for (const auto& row : lists.lvwErrors.rows()) EXPECT_TRUE(row.checked);
-  EXPECT_TRUE(panel.PicResults.visible);
-  EXPECT_FALSE(panel.picScanning.visible);
-  EXPECT_FALSE(panel.cmdRepairCorruptFiles.visible);
-  EXPECT_TRUE(panel.cmdRestoreNow.visible);
-  EXPECT_TRUE(panel.imgListOfItemsInBackupFile.visible);
-  EXPECT_FALSE(panel.picFixProblemLowerBase.visible);
+  EXPECT_TRUE(lists.PicResults.visible);
+  EXPECT_FALSE(lists.picScanning.visible);
+  EXPECT_FALSE(lists.cmdRepairCorruptFiles.visible);
+  EXPECT_TRUE(lists.cmdRestoreNow.visible);
+  EXPECT_TRUE(lists.imgListOfItemsInBackupFile.visible);
+  EXPECT_FALSE(lists.picFixProblemLowerBase.visible);
   EXPECT_FALSE(lists.lblTotalErrors.visible);
 }
 
@@ -80,10 +80,10 @@ TEST_F(RestoreLoad, ThousandsOfRecordsAreReadWhole) {
 }
 
 TEST_F(RestoreWrite, NothingLoadedSaysNoItemFound) {
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_FALSE(outcome.ran);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"No item found to restore."}));
-  EXPECT_FALSE(panel.cmdRestoreNow.enabled);
+  EXPECT_FALSE(lists.cmdRestoreNow.enabled);
 }
 
 TEST_F(RestoreWrite, OlderSetsFollowTheStringRule) {
@@ -97,7 +97,7 @@ TEST_F(RestoreWrite, OlderSetsFollowTheStringRule) {
                     RegistryRecordOf(3, kHklm, "HKEY_LOCAL_MACHINE", "SOFTWARE\\B", "(Default)", "C:\\b.exe"),
                     RegistryRecordOf(4, kHkcu, "HKEY_CURRENT_USER", "Software\\New\\Key", "N", "text")}));
   ASSERT_TRUE(load("HivemendBK1.bkp"));
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_EQ(outcome.failed, 0u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore completed successfully."}));  // no archive: at once
 
@@ -108,10 +108,10 @@ TEST_F(RestoreWrite, OlderSetsFollowTheStringRule) {
   EXPECT_FALSE(ReadValue(HKLM, "SOFTWARE\\A", ""));
   EXPECT_EQ(ReadValue(HKLM, "SOFTWARE\\B", "")->data, Utf16z("C:\\b.exe"));
   EXPECT_EQ(ReadValue(HKCU, "Software\\New\\Key", "N")->data, Utf16z("text"));
-  EXPECT_FALSE(panel.cmdRestoreNow.enabled);
-  EXPECT_TRUE(panel.picScanning.visible);
-  EXPECT_FALSE(panel.PicResults.visible);
-  EXPECT_FALSE(panel.lblStatusOfActionTaken.visible);
+  EXPECT_FALSE(lists.cmdRestoreNow.enabled);
+  EXPECT_TRUE(lists.picScanning.visible);
+  EXPECT_FALSE(lists.PicResults.visible);
+  EXPECT_FALSE(lists.lblStatusOfActionTaken.visible);
   EXPECT_EQ(lists.lvwErrors.rowCount(), 4u);  // the list keeps the restored records
 }
 
@@ -146,7 +146,7 @@ TEST_F(RestoreWrite, RecordsWithTypeAndBytesComeBackExactly) {
                // A named value repair found already gone has nothing to come back.
                RegistryRecordOf(10, kHklm, "HKEY_LOCAL_MACHINE", kRun, "WasGone", "C:\\g.exe")}));
   ASSERT_TRUE(load("HivemendBK1.bkp"));
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_EQ(outcome.failed, 0u);
   EXPECT_EQ(outcome.items, 11u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore completed successfully."}));
@@ -194,8 +194,11 @@ TEST_F(RestoreWrite, FailedAndUnusableRecordsAreCountedAndTheRestGoesOn) {
   platform::MachineScope scope(machine);
 
   std::vector<std::string> statuses;
-  panel.lblStatusOfActionTaken.onChange = [&] { statuses.push_back(panel.lblStatusOfActionTaken.caption()); };
-  const auto outcome = backup::cmdRestoreNow_Click(lists, panel);
+  lists.lblStatusOfActionTaken.subscribe([&](const platform::Change&) {
+    if (statuses.empty() || statuses.back() != lists.lblStatusOfActionTaken.caption())
+      statuses.push_back(lists.lblStatusOfActionTaken.caption());
+  });
+  const auto outcome = backup::cmdRestoreNow_Click(lists, session);
   EXPECT_EQ(outcome.items, 7u);
   EXPECT_EQ(outcome.failed, 6u);
   EXPECT_EQ(shownTexts(), (std::vector<std::string>{"Restore finished, but 6 of 7 items could not be restored."}));

@@ -81,12 +81,12 @@ class RestoreFixture : public ::testing::Test {
   }
   // Loads the named set as if the user chose it in the chooser.
   bool load(const std::string& name) {
-    panel.showChooser = [name](backup::frmRestore& chooser) {
+    session.showChooser = [name](backup::frmRestore& chooser) {
       for (std::size_t i = 0; i < chooser.lvwBackups.rowCount(); ++i)
         if (chooser.lvwBackups.cell(i, 0) == name) chooser.lvwBackups.select(i);
       chooser.cmdOK_Click();
     };
-    return backup::cmdRestore_Click(lists, panel);
+    return backup::cmdRestore_Click(lists, session);
   }
   std::vector<std::string> shownTexts() const {
     std::vector<std::string> texts;
@@ -96,7 +96,7 @@ class RestoreFixture : public ::testing::Test {
 
   TestMachine m;
   ScanLists lists;
-  backup::RestorePanel panel;
+  backup::RestoreSession session;
 };
 
 }  // namespace hm::test

@@ -108,19 +108,18 @@ std::map<std::string, std::string> snapshotFiles(const TestMachine& m) {
 RepairResult RepairEveryRow(TestMachine& m, ScanLists& lists) {
   for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i) lists.lvwErrors.setChecked(i, true);
   m.dialogs.answers = {platform::kIdYes};
-  RepairPanel repairPanel;
   RepairOptions options;
   options.takeBackup = true;
-  return cmdRepairCorruptFiles_Click(lists, repairPanel, options);
+  return cmdRepairCorruptFiles_Click(lists, options);
 }
 
 // Loads the newest backup set into `restoreLists` and writes it back;
 // nothing when no set could be loaded.
 std::optional<backup::RestoreOutcome> RestoreNewestSet(ScanLists& restoreLists) {
-  backup::RestorePanel panel;
-  panel.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };  // the newest set
-  if (!backup::cmdRestore_Click(restoreLists, panel)) return std::nullopt;
-  return backup::cmdRestoreNow_Click(restoreLists, panel);
+  backup::RestoreSession session;
+  session.showChooser = [](backup::frmRestore& chooser) { chooser.cmdOK_Click(); };  // the newest set
+  if (!backup::cmdRestore_Click(restoreLists, session)) return std::nullopt;
+  return backup::cmdRestoreNow_Click(restoreLists, session);
 }
 
 // Every key of `before` is in `after` with the same values, and no key was added.

@@ -23,7 +23,10 @@ struct WalkRecorder {
   ScanLists lists;
   std::vector<std::string> shown;
   WalkRecorder() {
-    lists.lblRegistryFilesScan.onChange = [this] { shown.push_back(lists.lblRegistryFilesScan.caption()); };
+    lists.lblRegistryFilesScan.subscribe([this](const platform::Change&) {
+      if (shown.empty() || shown.back() != lists.lblRegistryFilesScan.caption())
+        shown.push_back(lists.lblRegistryFilesScan.caption());
+    });
   }
 };
 
