@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "platform/Shell.h"
 #include "platform/System.h"
 
 namespace hm::platform {
@@ -16,6 +17,7 @@ struct Machine {
   EventPumpPort* pump = nullptr;
   DialogPort* dialogs = nullptr;
   EnvironmentPort* environment = nullptr;
+  ShellPort* shell = nullptr;
 };
 
 // The installed machine; throws std::logic_error when none is.

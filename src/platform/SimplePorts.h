@@ -83,6 +83,16 @@ class ScriptedDialogs : public DialogPort {
   std::vector<Shown> shown;
   std::function<void(const Shown&)> onShow;
   int messageBox(std::string_view text, std::string_view title, unsigned flags) override;
+  // Save As answers from a queue ("" is a cancel); the filter and title of each dialog shown.
+  std::deque<std::string> savePaths;
+  std::vector<Shown> saveDialogs;
+  std::string saveFileName(std::string_view filter, std::string_view title) override {
+    saveDialogs.push_back(Shown{std::string(filter), std::string(title), 0});
+    if (savePaths.empty()) return {};
+    std::string path = std::move(savePaths.front());
+    savePaths.pop_front();
+    return path;
+  }
 };
 
 }  // namespace hm::platform

@@ -37,6 +37,7 @@ enum MessageBoxFlags : unsigned {
   kMbIconQuestion = 0x20,
   kMbIconInformation = 0x40,
   kMbIconExclamation = 0x30,
+  kMbIconCritical = 0x10,
 };
 enum MessageBoxAnswer : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
@@ -52,6 +53,13 @@ class DialogPort {
  public:
   virtual ~DialogPort() = default;
   virtual int messageBox(std::string_view text, std::string_view title, unsigned flags) = 0;
+  // The Save As dialog: the chosen path, or "" when it was cancelled. The
+  // filter is "Description|pattern" pairs.
+  virtual std::string saveFileName(std::string_view filter, std::string_view title) {
+    (void)filter;
+    (void)title;
+    return {};
+  }
 };
 
 }  // namespace hm::platform

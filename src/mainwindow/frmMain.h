@@ -1,0 +1,138 @@
+// The main window's logic: the scan, repair and restore commands, the results
+// tree, the menus, the tray icon and the window's life. It only touches
+// control models; a window binding (or a test) shows them, raises the
+// handlers and fills the hooks through which other windows are shown.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "backup/Restore.h"
+#include "mainwindow/Repair.h"
+#include "platform/Controls.h"
+#include "scan/ScanLists.h"
+#include "shell/cVBALSysImageList.h"
+#include "shell/clsTray.h"
+
+namespace hm {
+namespace shell {
+class frmOptionsAndSettings;
+class frmAbout;
+}  // namespace shell
+
+inline constexpr const char* kNoProblemFound = "Congratulations!!! No problem found.";
+inline constexpr const char* kStopScanningFirst = "Stop scanning and then exit.";
+inline constexpr const char* kConfirmClose = "Are you sure want to close this application?";
+inline constexpr const char* kCancelToolTip = "Click this button if you are sure you want to cancel the scan.";
+
+// Tray notifications, as the mouse message numbers the icon reports.
+inline constexpr int kTrayLeftDoubleClick = 515;
+inline constexpr int kTrayRightButtonUp = 517;
+
+// What the main window asks of the window system beyond its models.
+struct MainWindowHooks {
+  std::function<void(shell::frmOptionsAndSettings&)> showOptions;  // modal
+  std::function<void(shell::frmAbout&)> showAbout;                 // modal
+  std::function<void(backup::frmRestore&)> showRestoreChooser;     // modal
+  std::function<void(platform::MenuItemModel& menu)> popupMenu;    // at the mouse position
+  std::function<void()> endProgram;                                // at once, no further events
+  // Writes the registry (and a prefix's hives) for repair and restore.
+  std::function<bool(std::string& error)> saveChanges;
+};
+
+class frmMain {
+ public:
+  frmMain();
+  ~frmMain();
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
+
+  MainWindowHooks hooks;
+
+  platform::FormModel form;
+  ScanLists lists;  // the scan side's controls, shared with repair and restore
+  platform::LabelModel lblStatus{"####"};
+  platform::TimerModel tmrUnload{100, false};
+  platform::TrayIconModel trayIcon;
+
+  // Menus, in menu-bar order; a top-level menu's items follow it.
+  platform::MenuItemModel mnuAction{"Action"};
+  platform::MenuItemModel mnuAQuickScan{"&Quick Scan"};
+  platform::MenuItemModel mnuADeepScan{"&Deep Scan"};
+  platform::MenuItemModel mnuARestore{"&Restore"};
+  platform::MenuItemModel mnuAInternetSystemCleaner{"Internet && System &Cleaner"};
+  platform::MenuItemModel mnuAS1{"-"};
+  platform::MenuItemModel mnuExit{"E&xit"};
+  platform::MenuItemModel mnuTools{"&Settings"};
+  platform::MenuItemModel mnuTOptionsAndSettings{"Options"};
+  platform::MenuItemModel mnuFile{"File"};  // hidden
+  platform::MenuItemModel mnuFileScanforProblems{"Scan for problems"};
+  platform::MenuItemModel MnuFileSpeedUpMyComputer{"Speed Up My Computer"};
+  platform::MenuItemModel mnuFileSpeedUpMyInternet{"Speed Up My Internet"};
+  platform::MenuItemModel mnuFilePrintListofErrors{"Print List of Errors"};
+  platform::MenuItemModel mnuFileLine{"-"};
+  platform::MenuItemModel mnuFileExit{"Exit"};
+  platform::MenuItemModel mnuHelp{"Help"};
+  platform::MenuItemModel mnuHOnlineHelp;
+  platform::MenuItemModel mnuHS1{"-"};
+  platform::MenuItemModel mnuHelpAboutThisProgram;
+  platform::MenuItemModel mnuTray{"Tray Menu"};  // hidden; a pop-up of the tray icon
+  platform::MenuItemModel mnuShowSysmend;
+  platform::MenuItemModel mnuCloseThisMenu{"Close this menu"};
+  platform::MenuItemModel mnuS1{"-"};
+  platform::MenuItemModel mnuTrayExit{"Exit"};
+
+  // Window events.
+  void Form_Load();
+  void Form_Activate();
+  void Form_Resize();
+  // A tray notification: the mouse message number (515, 517, ...).
+  void Form_MouseMove(int trayMessage);
+  // Every close request; false refuses it (the window stays open).
+  bool Form_QueryUnload();
+  // Windows ends the session: never refused; stops a scan and ends cleanly.
+  void Form_EndSession();
+  void tmrUnload_Timer();
+  void ExitApplication();
+
+  // Scan commands, progress and cancel.
+  void cmdQuickScan_Click();
+  void cmdDeepScan_Click();
+  void cmdCancel_Click();
+  void cmdCancel_MouseMove();
+  void TmrIncrementProgressBar_Timer();
+
+  // Results tree.
+  void setUpImageList();
+  void setUpColumns();
+  int iconIndex(int id);
+  void LoadResultsTree(const std::string& mode);
+  void vbatvwResults_nodeCheck(std::size_t node);
+
+  // Repair, restore, export.
+  RepairResult cmdRepairCorruptFiles_Click();
+  void cmdRestore_Click();
+  void cmdRestoreNow_Click();
+  void mnuFilePrintListofErrors_Click();
+
+  // Menu items.
+  void mnuAInternetSystemCleaner_Click();
+  void mnuTOptionsAndSettings_Click();
+  void mnuHOnlineHelp_Click();
+  void mnuHelpAboutThisProgram_Click();
+  void mnuShowSysmend_Click();
+
+  // Whether a scan runs: the cancel button is visible.
+  bool scanning() const { return lists.cmdCancel.visible; }
+
+  backup::RestoreSession restore;
+  std::unique_ptr<shell::cVBALSysImageList> sysImageList;
+  std::unique_ptr<shell::clsTray> tray;
+
+ private:
+  void runScan(bool deep);
+  bool quickScanStarted_ = false;
+};
+
+}  // namespace hm

@@ -1,0 +1,38 @@
+// The options dialog: three switches kept in the settings store, one of which
+// also writes or removes the program's start-up entry in the machine-wide Run key.
+#pragma once
+
+#include <string>
+
+#include "platform/Controls.h"
+
+namespace hm::shell {
+
+inline constexpr const char* kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class frmOptionsAndSettings {
+ public:
+  frmOptionsAndSettings();
+  frmOptionsAndSettings(const frmOptionsAndSettings&) = delete;
+  frmOptionsAndSettings& operator=(const frmOptionsAndSettings&) = delete;
+
+  platform::FormModel form{"Options"};
+  platform::PanelModel fraSettings;  // the frame "Settings"
+  platform::CheckBoxModel chkMinimizeToSysTray{"Minimize into my system tray  at Start-up"};
+  platform::CheckBoxModel chkRunAtStartup{"Run at Start-up"};
+  platform::CheckBoxModel chkTakeBackup{"Always take backup before cleaning Registry (Recomended)"};
+  platform::ButtonModel cmdCancel{"C&lose"};
+  platform::ButtonModel cmdApply{"&Apply"};
+
+  // Reads the three settings into the boxes; Apply starts disabled.
+  void Form_Load();
+  // Saves the three settings and writes or removes the start-up entry.
+  void cmdApply_Click();
+  void cmdCancel_Click();
+
+  // The start-up entry's value name and data for this program.
+  static std::string StartupValueName();
+  static std::string StartupValueData();
+};
+
+}  // namespace hm::shell
