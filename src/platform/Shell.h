@@ -1,5 +1,5 @@
 // The shell and process services the application shell needs: the program's
-// own place and command line, one running copy, documents opened in their
+// name and command line, one running copy, documents opened in their
 // associated program, elevation, and the system image list.
 #pragma once
 
@@ -11,17 +11,14 @@ namespace hm::platform {
 class ShellPort {
  public:
   virtual ~ShellPort() = default;
-  // The program's folder (without a trailing backslash) and its file name
-  // without the extension.
-  virtual std::string programFolder() = 0;
+  // The program's file name without the extension (its folder and the
+  // temporary folder come from the files port).
   virtual std::string programName() = 0;
   // The arguments the program was started with, as one line.
   virtual std::string commandLine() = 0;
   // True when another copy of the program already runs; otherwise this copy
   // becomes the one that runs.
   virtual bool anotherCopyRunning() = 0;
-  // The temporary folder ending with "\", or "" when there is none.
-  virtual std::string tempFolder() = 0;
   // The program associated with a document: above 32 on success, with its path in `executable`.
   virtual int findExecutable(const std::string& document, std::string& executable) = 0;
   // Opens `parameters` with `executable` in a normal window: above 32 on success.
