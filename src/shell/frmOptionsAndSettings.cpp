@@ -72,6 +72,7 @@ void frmOptionsAndSettings::Form_Load() {
 }
 
 bool frmOptionsAndSettings::StartupEntryNeedsChange(bool runAtStartup) {
+  if (StartupValueName().empty()) return false;  // nothing this dialog may touch
   std::string current;
   const bool present = QueryValue(platform::kHkeyLocalMachine, kRunKeyPath, StartupValueName(), current);
   return runAtStartup ? !(present && current == StartupValueData()) : present;
@@ -79,6 +80,8 @@ bool frmOptionsAndSettings::StartupEntryNeedsChange(bool runAtStartup) {
 
 bool frmOptionsAndSettings::ApplyStartupEntry(bool runAtStartup) {
   const std::string name = StartupValueName();
+  // An empty name would address the Run key's default value, which is not ours.
+  if (name.empty()) return false;
   if (runAtStartup)
     SetKeyValue(platform::kHkeyLocalMachine, kRunKeyPath, name, StartupValueData(), kRegSz);
   else
