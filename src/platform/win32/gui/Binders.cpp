@@ -139,7 +139,7 @@ class LabelBinding : public Binding {
   }
   void refresh() override {
     SetText(control_, model_.caption());
-    Show(control_, model_.visible);
+    owner_.show(control_, model_.visible);
     Enable(control_, model_.enabled);
   }
   bool handle(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
@@ -172,7 +172,7 @@ class ButtonBinding : public Binding {
   void refresh() override {
     SetText(control_, model_.caption);
     Enable(control_, model_.enabled);
-    Show(control_, model_.visible);
+    owner_.show(control_, model_.visible);
     if (model_.toolTip.get() != tip_) {
       tip_ = model_.toolTip;
       owner_.registerTooltip(control_, tip_);
@@ -216,7 +216,7 @@ class CheckBoxBinding : public Binding {
   void refresh() override {
     SetText(control_, model_.caption);
     Enable(control_, model_.enabled);
-    Show(control_, model_.visible);
+    owner_.show(control_, model_.visible);
     SendMessageW(control_, BM_SETCHECK, model_.value() ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   bool handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) override {
@@ -244,7 +244,7 @@ class OptionBinding : public Binding {
   void refresh() override {
     SetText(control_, model_.caption);
     Enable(control_, model_.enabled);
-    Show(control_, model_.visible);
+    owner_.show(control_, model_.visible);
     SendMessageW(control_, BM_SETCHECK, model_.value() ? BST_CHECKED : BST_UNCHECKED, 0);
     if (model_.value()) {
       for (OptionBinding* other : all_)
@@ -280,7 +280,7 @@ class ProgressBinding : public Binding {
   void refresh() override {
     SendMessageW(control_, PBM_SETRANGE32, static_cast<WPARAM>(model_.minimum.get()), model_.maximum.get());
     SendMessageW(control_, PBM_SETPOS, static_cast<WPARAM>(model_.value.get()), 0);
-    Show(control_, model_.visible);
+    owner_.show(control_, model_.visible);
   }
 
  private:
@@ -422,7 +422,7 @@ class ListBinding : public OwnerDataList {
   void refresh() override {
     setCount();
     selectRow(model_.selectedRow());
-    Show(control_, model_.visible);
+    owner_.show(control_, model_.visible);
     Enable(control_, model_.enabled);
   }
 
@@ -500,7 +500,7 @@ class TreeBinding : public OwnerDataList {
       if (at != rows_.end()) row = static_cast<std::size_t>(at - rows_.begin());
     }
     selectRow(row);
-    Show(control_, model_.visible);
+    owner_.show(control_, model_.visible);
     if (model_.widthPixels.get() != ClientWidth(control_)) model_.widthPixels = ClientWidth(control_);
   }
 
@@ -642,11 +642,9 @@ class PanelBinding : public Binding {
   }
   void refresh() override {
     for (int id : ids_) {
-      HWND control = owner_.item(id);
-      if (control == nullptr) continue;
-      Show(control, model_.visible);
-      Enable(control, model_.enabled);
+      if (HWND control = owner_.item(id)) Enable(control, model_.enabled);
     }
+    owner_.panelChanged(ids_);
   }
 
  private:
@@ -752,38 +750,65 @@ Bindings::~Bindings() {
   if (tooltip_ != nullptr) DestroyWindow(tooltip_);
 }
 
-Binding& Bindings::add(std::unique_ptr<Binding> binding) {
+Binding& Bindings::add(std::unique_ptr<Binding> binding, HWND control) {
   bindings_.push_back(std::move(binding));
+  if (control != nullptr) controls_.emplace_back(control, bindings_.back().get());
   return *bindings_.back();
 }
 
 void Bindings::form(FormModel& model, std::function<void()> onUnload) {
   add(std::make_unique<FormBinding>(*this, model, std::move(onUnload)));
 }
-void Bindings::label(int id, LabelModel& model) { add(std::make_unique<LabelBinding>(*this, item(id), model)); }
+void Bindings::label(int id, LabelModel& model) {
+  add(std::make_unique<LabelBinding>(*this, item(id), model), item(id));
+}
 void Bindings::button(int id, ButtonModel& model, HICON icon) {
-  add(std::make_unique<ButtonBinding>(*this, item(id), model, icon));
+  add(std::make_unique<ButtonBinding>(*this, item(id), model, icon), item(id));
 }
 void Bindings::checkBox(int id, CheckBoxModel& model) {
-  add(std::make_unique<CheckBoxBinding>(*this, item(id), model));
+  add(std::make_unique<CheckBoxBinding>(*this, item(id), model), item(id));
 }
 void Bindings::optionButton(int id, OptionButtonModel& model, int group) {
   auto& all = OptionsOf(window_);
   auto binding = std::make_unique<OptionBinding>(*this, item(id), model, group, all);
   all.push_back(binding.get());
-  add(std::move(binding));
+  add(std::move(binding), item(id));
 }
 void Bindings::progressBar(int id, ProgressBarModel& model) {
-  add(std::make_unique<ProgressBinding>(*this, item(id), model));
+  add(std::make_unique<ProgressBinding>(*this, item(id), model), item(id));
 }
 void Bindings::listView(int id, ListViewModel& model, std::vector<int> widths, bool checkBoxes) {
-  add(std::make_unique<ListBinding>(*this, item(id), model, std::move(widths), checkBoxes));
+  add(std::make_unique<ListBinding>(*this, item(id), model, std::move(widths), checkBoxes), item(id));
 }
 void Bindings::tree(int id, TreeViewModel& model, TreeImages images) {
-  add(std::make_unique<TreeBinding>(*this, item(id), model, images));
+  add(std::make_unique<TreeBinding>(*this, item(id), model, images), item(id));
 }
 void Bindings::panel(PanelModel& model, std::vector<int> ids) {
+  panels_.emplace_back(&model, ids);
   add(std::make_unique<PanelBinding>(*this, model, std::move(ids)));
+}
+
+void Bindings::show(HWND control, bool own) {
+  bool shown = own;
+  const int id = GetDlgCtrlID(control);
+  for (const auto& [model, ids] : panels_)
+    if (!model->visible && std::find(ids.begin(), ids.end(), id) != ids.end()) shown = false;
+  Show(control, shown);
+}
+
+void Bindings::panelChanged(const std::vector<int>& ids) {
+  for (int id : ids) {
+    HWND control = item(id);
+    if (control == nullptr) continue;
+    bool bound = false;
+    for (const auto& [window, binding] : controls_) {
+      if (window == control) {
+        binding->refresh();
+        bound = true;
+      }
+    }
+    if (!bound) show(control, true);
+  }
 }
 void Bindings::timer(TimerModel& model) { add(std::make_unique<TimerBinding>(*this, model)); }
 void Bindings::menuItem(HMENU menu, int id, MenuItemModel& model) {

@@ -60,6 +60,7 @@ class Bindings {
   // the arrow keys or a click on their picture.
   void tree(int id, TreeViewModel& model, TreeImages images);
   // A group of controls shown, hidden, enabled or disabled together.
+  // A control may sit in several panels (a lower bar inside the results).
   void panel(PanelModel& model, std::vector<int> ids);
   void timer(TimerModel& model);
   // A command of `menu` (a menu bar's or a pop-up's); hiding removes it.
@@ -76,6 +77,11 @@ class Bindings {
   // the refresh timer.
   void schedule(Binding& binding);
   UINT_PTR nextTimerId() { return nextTimer_++; }
+  // Shows a control when its own model and every panel holding it say so.
+  void show(HWND control, bool own);
+  // A control's binding, refreshed again when a panel holding it changes.
+  void control(HWND control, Binding& binding) { controls_.emplace_back(control, &binding); }
+  void panelChanged(const std::vector<int>& ids);
   void registerTooltip(HWND control, const std::string& text);
 
  private:
@@ -84,9 +90,11 @@ class Bindings {
   std::vector<HWND> tipped_;
   std::vector<std::unique_ptr<Binding>> bindings_;
   std::vector<Binding*> pending_;
+  std::vector<std::pair<HWND, Binding*>> controls_;
+  std::vector<std::pair<const PanelModel*, std::vector<int>>> panels_;
   bool refreshTimerOn_ = false;
   UINT_PTR nextTimer_ = kFirstBindingTimer + 1;
-  Binding& add(std::unique_ptr<Binding> binding);
+  Binding& add(std::unique_ptr<Binding> binding, HWND control = nullptr);
 };
 
 // One tie between a model and a control.
