@@ -847,6 +847,11 @@ void Bindings::flush() {
   }
 }
 
+void Bindings::refreshAll() {
+  flush();
+  for (std::size_t i = 0; i < bindings_.size(); ++i) bindings_[i]->refresh();
+}
+
 void Bindings::registerTooltip(HWND control, const std::string& text) {
   if (tooltip_ == nullptr) {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,

@@ -72,6 +72,8 @@ class Bindings {
   bool dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   // Brings every coalesced control up to date now.
   void flush();
+  // Brings every control up to date (after the window's layout changed).
+  void refreshAll();
 
   // For bindings: repaint now when the last refresh is old enough, else on
   // the refresh timer.
