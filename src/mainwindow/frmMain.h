@@ -25,6 +25,12 @@ inline constexpr const char* kNoProblemFound = "Congratulations!!! No problem fo
 inline constexpr const char* kStopScanningFirst = "Stop scanning and then exit.";
 inline constexpr const char* kConfirmClose = "Are you sure want to close this application?";
 inline constexpr const char* kCancelToolTip = "Click this button if you are sure you want to cancel the scan.";
+inline constexpr const char* kRepairNeedsAdmin =
+    "Repairing entries of HKEY_LOCAL_MACHINE needs administrator rights. Start Hivemend again as administrator?";
+inline constexpr const char* kRestoreNeedsAdmin =
+    "Restoring entries of HKEY_LOCAL_MACHINE needs administrator rights. Start Hivemend again as administrator?";
+inline constexpr const char* kSiblingCleaner = "tidrin.exe";
+inline constexpr const char* kHelpFileName = "HivemendHelp.htm";
 
 // Tray notifications, as the mouse message numbers the icon reports.
 inline constexpr int kTrayLeftDoubleClick = 515;
@@ -131,8 +137,24 @@ class frmMain {
   std::unique_ptr<shell::clsTray> tray;
 
  private:
+  void startScan(bool deep);
   void runScan(bool deep);
+  // Steps out of the scanning state: buttons, menus, timer and labels as after a scan.
+  void leaveScanningState();
+  // False when the work must not start: not elevated and rows of
+  // HKEY_LOCAL_MACHINE to write (after offering a restart as administrator).
+  bool mayWriteMachineRows(bool checkedOnly, const char* question);
+  // Ends the program now, or after the repair or restore under way returns.
+  void endProgramNow(bool evenWhileWriting = false);
+  void finishPendingExit();
+  std::string trayCaption() const;
+
   bool quickScanStarted_ = false;
+  bool scanOnStack_ = false;  // the driver has not returned yet (it may be cancelled and unwinding)
+  int pendingScan_ = 0;       // a scan asked for while a cancelled one unwinds: 1 quick, 2 deep
+  int writing_ = 0;           // repair or restore under way
+  bool exitPending_ = false;  // an exit confirmed while writing_
+  bool ended_ = false;
 };
 
 }  // namespace hm

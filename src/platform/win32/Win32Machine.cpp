@@ -2,6 +2,7 @@
 #include "platform/OpenMachine.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32System.h"
 
 namespace hm::platform {
@@ -16,6 +17,7 @@ class Win32Machine : public OpenedMachine {
     machine_.pump = &pump_;
     machine_.dialogs = &dialogs_;
     machine_.environment = &environment_;
+    machine_.shell = &shell_;
   }
   std::string description() const override { return "This computer"; }
 
@@ -27,6 +29,7 @@ class Win32Machine : public OpenedMachine {
   win32::Win32Pump pump_;
   win32::Win32Dialogs dialogs_;
   win32::Win32Environment environment_;
+  win32::Win32Shell shell_;
 };
 }  // namespace
 

@@ -1,6 +1,12 @@
 #include "platform/win32/Win32System.h"
 
+// The dialog header needs the types of windows.h first.
+// clang-format off
 #include <windows.h>
+#include <commdlg.h>
+// clang-format on
+
+#include <algorithm>
 
 #include "platform/win32/Wide.h"
 
@@ -65,6 +71,33 @@ std::optional<std::string> Win32Environment::variable(std::string_view name) {
 
 int Win32Dialogs::messageBox(std::string_view text, std::string_view title, unsigned flags) {
   return MessageBoxW(GetActiveWindow(), wide(text).c_str(), wide(title).c_str(), flags);
+}
+
+std::wstring dialogFilter(std::string_view filter) {
+  std::wstring result = wide(filter);
+  std::replace(result.begin(), result.end(), L'|', L'\0');
+  result.push_back(L'\0');
+  result.push_back(L'\0');
+  return result;
+}
+
+std::string Win32Dialogs::saveFileName(std::string_view filter, std::string_view title) {
+  const std::wstring filters = dialogFilter(filter);
+  const std::wstring caption = wide(title);
+  std::wstring file(32768, L'\0');  // long paths too; starts empty
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = GetActiveWindow();
+  dialog.lpstrFilter = filters.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
+  // The program's relative paths must not follow the folder the user browsed to.
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&dialog)) return {};  // cancelled, or the dialog failed
+  file.resize(file.find(L'\0'));
+  return narrow(file);
 }
 
 }  // namespace hm::platform::win32
