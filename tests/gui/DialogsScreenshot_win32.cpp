@@ -220,6 +220,21 @@ TEST_F(Dialogs, OpenWorkAndLookDifferent) {
                EXPECT_EQ(ListView_GetColumnWidth(list, 3), 0);
                EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 1);  // the newest
                shots.push_back(Capture(dialog, "restore-chooser"));
+               // Wider window, wider list and path column; the buttons keep to the corner.
+               RECT frame{}, list0{}, ok0{}, list1{}, ok1{};
+               GetWindowRect(dialog, &frame);
+               GetWindowRect(list, &list0);
+               GetWindowRect(GetDlgItem(dialog, IDC_RESTORE_OK), &ok0);
+               const int path0 = ListView_GetColumnWidth(list, 2);
+               SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + 120, frame.bottom - frame.top + 60,
+                            SWP_NOMOVE | SWP_NOZORDER);
+               GetWindowRect(list, &list1);
+               GetWindowRect(GetDlgItem(dialog, IDC_RESTORE_OK), &ok1);
+               EXPECT_EQ(list1.right - list1.left, list0.right - list0.left + 120);
+               EXPECT_EQ(list1.bottom - list1.top, list0.bottom - list0.top + 60);
+               EXPECT_EQ(ListView_GetColumnWidth(list, 2), path0 + 120);
+               EXPECT_EQ(ok1.left - ok0.left, 120);
+               EXPECT_EQ(ok1.top - ok0.top, 60);
                // The user's selection reaches the model, and OK takes it.
                ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
                EXPECT_EQ(chooser.lvwBackups.selectedRow(), std::optional<std::size_t>(0));
