@@ -1,0 +1,43 @@
+// Resource ids of the smaller dialogs, one range of a hundred per dialog
+// (2100 options, 2200 about, 2300 restore chooser, 2400 splash, 2500
+// initializing). Read by the resource compiler too: #defines only.
+#ifndef HM_GUI_DIALOG_IDS_H
+#define HM_GUI_DIALOG_IDS_H
+
+#define IDD_OPTIONS 2100
+#define IDC_OPTIONS_SETTINGS 2101
+#define IDC_OPTIONS_TRAY 2102
+#define IDC_OPTIONS_STARTUP 2103
+#define IDC_OPTIONS_BACKUP 2104
+#define IDC_OPTIONS_APPLY 2105
+#define IDC_OPTIONS_CLOSE 2106
+
+#define IDD_ABOUT 2200
+#define IDC_ABOUT_HEADER 2201
+#define IDC_ABOUT_PRODUCT 2202
+#define IDC_ABOUT_VERSION 2203
+#define IDC_ABOUT_DISCLAIMER 2204
+#define IDC_ABOUT_URL 2205
+#define IDC_ABOUT_RULE 2206
+#define IDC_ABOUT_OK 2207
+#define IDB_ABOUT_HEADER 2250
+
+#define IDD_RESTORE 2300
+#define IDC_RESTORE_SELECT 2301
+#define IDC_RESTORE_LIST 2302
+#define IDC_RESTORE_DELETE 2303
+#define IDC_RESTORE_CANCEL 2304
+#define IDC_RESTORE_OK 2305
+
+#define IDD_SPLASH 2400
+#define IDC_SPLASH_BANNER 2401
+#define IDC_SPLASH_MARK 2402
+#define IDC_SPLASH_LOADING 2403
+#define IDB_SPLASH_BANNER 2450
+#define IDB_MARK 2451
+
+#define IDD_INITIALIZING 2500
+#define IDC_INITIALIZING_PICTURE 2501
+#define IDC_INITIALIZING_LABEL 2502
+
+#endif

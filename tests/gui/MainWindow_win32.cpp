@@ -1,0 +1,306 @@
+// The real main window over a seeded test machine, driven only through
+// window messages: a quick scan from its button, the tree read back from the
+// list control, repair and restore through their buttons (the registry ends
+// as it began), and screenshots of each panel and of the dialogs it opens,
+// written to build/windows/gui-screenshots/main-*.bmp.
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/gui/MainWindow.h"
+#include "app/gui/MainWindow.rh"
+#include "app/gui/dialogs/DialogIds.h"
+#include "common/Globals.h"
+#include "mainwindow/frmMain.h"
+#include "platform/Machine.h"
+#include "platform/win32/Wide.h"
+#include "platform/win32/gui/MessagePump.h"
+#include "support/SeededMachine.h"
+
+namespace hm::test {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::win32::narrow;
+
+bool NoDisplay() {
+  const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return underWine && GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
+}
+
+// Every value below both machine roots: path -> name -> (type, bytes).
+using Snapshot = std::map<std::string, std::map<std::string, std::pair<std::uint32_t, std::string>>>;
+
+void SnapshotKey(platform::HKey key, const std::string& path, Snapshot& out) {
+  auto& reg = *platform::machine().registry;
+  auto& values = out[path];
+  for (std::uint32_t i = 0;; ++i) {
+    std::string name;
+    platform::RegValue value;
+    if (reg.enumValue(key, i, name, 16384, &value, 1u << 22) != platform::kSuccess) break;
+    values[name] = {value.type, value.data};
+  }
+  for (std::uint32_t i = 0;; ++i) {
+    std::string name;
+    if (reg.enumKey(key, i, name, 256) != platform::kSuccess) break;
+    platform::HKey sub = 0;
+    if (reg.openKey(key, name, platform::kKeyRead, sub) != 0) continue;
+    SnapshotKey(sub, path + "\\" + name, out);
+    reg.closeKey(sub);
+  }
+}
+
+Snapshot TakeSnapshot() {
+  Snapshot out;
+  auto& reg = *platform::machine().registry;
+  for (const auto root : {platform::kHkeyLocalMachine, platform::kHkeyCurrentUser}) {
+    platform::HKey key = 0;
+    if (reg.openKey(platform::rootHandle(root), "", platform::kKeyRead, key) != 0) continue;
+    SnapshotKey(key, std::to_string(root), out);
+    reg.closeKey(key);
+  }
+  return out;
+}
+
+struct Shot {
+  std::string name;
+  std::vector<std::uint32_t> pixels;
+};
+
+fs::path ScreenshotFolder() {
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  const fs::path folder = fs::path(exe).parent_path().parent_path() / "gui-screenshots";
+  fs::create_directories(folder);
+  return folder;
+}
+
+// The window as it draws itself, frame included, also written as a BMP.
+Shot Capture(HWND window, const std::string& name) {
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const HDC screen = GetDC(nullptr);
+  const HDC dc = CreateCompatibleDC(screen);
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  Shot shot{name, {}};
+  if (bitmap != nullptr) {
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PrintWindow(window, dc, 0);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    shot.pixels.assign(p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (auto& px : shot.pixels) px &= 0xFFFFFF;
+    const auto size = static_cast<std::uint32_t>(shot.pixels.size() * 4);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    std::ofstream out(ScreenshotFolder() / (name + ".bmp"), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(reinterpret_cast<const char*>(shot.pixels.data()), size);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(dc);
+  return shot;
+}
+
+std::string ListText(HWND list, int row, int column) {
+  wchar_t text[512] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 512;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return narrow(text);
+}
+
+bool ListChecked(HWND list, int row) {
+  const auto state = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
+  return (static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+void Click(HWND window, int id) { SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
+
+HWND g_main = nullptr;
+
+// The visible window of this thread that the main window owns: the dialog shown over it.
+HWND DialogOverMain() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM data) -> BOOL {
+        if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == g_main) *reinterpret_cast<HWND*>(data) = window;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Runs `step` from a timer once the modal loop started by `open` runs.
+void WhileModal(const std::function<void()>& open, std::function<void()> step) {
+  static std::function<void()> pending;
+  pending = std::move(step);
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    auto run = std::move(pending);
+    pending = nullptr;
+    if (run) run();
+    // A step that failed leaves no dialog behind.
+    if (HWND left = DialogOverMain()) PostMessageW(left, WM_CLOSE, 0, 0);
+  });
+  open();
+}
+
+class MainWindowGui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (NoDisplay()) GTEST_SKIP() << "no display to show windows on";
+    AppVersion = "1.25";
+    m.machine().pump = &pump;
+  }
+  TestMachine m;
+  platform::win32::gui::GuiPump pump;
+};
+
+TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
+  const auto expected = SeedOneBrokenEntryPerSection(m);
+  SeedHealthyEntries(m);
+  const Snapshot before = TakeSnapshot();
+  m.dialogs.defaultAnswer = platform::kIdYes;
+
+  frmMain logic;
+  gui::MainWindow main(logic);
+  bool ended = false;
+  main.onEnd = [&] { ended = true; };
+  ASSERT_TRUE(main.open());
+  const HWND w = main.window();
+  g_main = w;
+  ASSERT_TRUE(IsWindowVisible(w));
+  platform::win32::gui::PumpPending();
+  std::vector<Shot> shots{Capture(w, "main-start")};
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(w, IDC_MAIN_TITLE)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(w, IDC_CMDCANCEL)));
+
+  // Mid-scan, from the pump: the scanning panel with its cancel button.
+  struct MidScan {
+    HWND window;
+    std::vector<Shot>* shots;
+    bool taken = false, cancelShown = false, menuDisabled = false;
+  } mid{w, &shots};
+  pump.hookContext = &mid;
+  pump.hook = [](void* context) {
+    auto& s = *static_cast<MidScan*>(context);
+    const HWND progress = GetDlgItem(s.window, IDC_LVWRESULTPROGRESS);
+    if (s.taken || SendMessageW(progress, LVM_GETITEMCOUNT, 0, 0) < 4) return;
+    s.taken = true;
+    s.cancelShown = IsWindowVisible(GetDlgItem(s.window, IDC_CMDCANCEL)) != FALSE;
+    s.menuDisabled = (GetMenuState(GetMenu(s.window), IDM_AQUICKSCAN, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    s.shots->push_back(Capture(s.window, "main-scanning"));
+  };
+  Click(w, IDC_CMDQUICKSCAN);
+  pump.hook = nullptr;
+  main.bindings().flush();
+  EXPECT_TRUE(mid.taken);
+  EXPECT_TRUE(mid.cancelShown);
+  EXPECT_TRUE(mid.menuDisabled);
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(w, IDC_CMDCANCEL)));
+  EXPECT_EQ((GetMenuState(GetMenu(w), IDM_AQUICKSCAN, MF_BYCOMMAND) & MF_GRAYED), 0u);
+
+  // One collapsed, checked row per section: "<name> (<n> Problems)" and its threat level.
+  const HWND tree = GetDlgItem(w, IDC_VBATVWRESULTS);
+  ASSERT_TRUE(IsWindowVisible(tree));
+  const int rows = static_cast<int>(SendMessageW(tree, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_EQ(rows, static_cast<int>(expected.size()));
+  std::size_t total = 0;
+  for (int row = 0; row < rows; ++row) {
+    const std::string text = ListText(tree, row, 0);
+    const std::string section = text.substr(0, text.find(" ("));
+    ASSERT_TRUE(expected.count(section)) << text;
+    EXPECT_EQ(text, section + " (" + std::to_string(expected.at(section).size()) + " Problems)");
+    const std::string level = ListText(tree, row, 1);
+    const bool high = section.rfind("ActiveX", 0) == 0 || section.rfind("Windows Shortcuts", 0) == 0;
+    EXPECT_EQ(level, high ? "High" : section == "Help Files" ? "Low" : "Medium") << section;
+    EXPECT_TRUE(ListChecked(tree, row)) << section;
+    total += expected.at(section).size();
+  }
+  // Opening the first section shows its problems below it.
+  SendMessageW(tree, WM_KEYDOWN, VK_HOME, 0);
+  SendMessageW(tree, WM_KEYDOWN, VK_RIGHT, 0);
+  main.bindings().flush();
+  const std::string first = ListText(tree, 0, 0);
+  const auto firstSection = expected.at(first.substr(0, first.find(" (")));
+  EXPECT_EQ(SendMessageW(tree, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(rows + firstSection.size()));
+  EXPECT_EQ(ListText(tree, 1, 0), firstSection.front());
+  char count[32] = {};
+  GetDlgItemTextA(w, IDC_LBLTOTALERRORS, count, sizeof count);
+  EXPECT_EQ(std::string(count), std::to_string(total));
+  shots.push_back(Capture(w, "main-results"));
+
+  // Repair everything, then restore the set it wrote: the registry is as before.
+  Click(w, IDC_CMDREPAIRCORRUPTFILES);
+  EXPECT_NE(TakeSnapshot(), before);
+  bool chooserSeen = false;
+  WhileModal([&] { Click(w, IDC_CMDRESTORE); },
+             [&] {
+               const HWND chooser = DialogOverMain();
+               ASSERT_TRUE(chooser);
+               chooserSeen = true;
+               EXPECT_FALSE(IsWindowEnabled(w));  // modal over the main window
+               const HWND list = GetDlgItem(chooser, IDC_RESTORE_LIST);
+               ASSERT_GE(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+               LVITEMW select{};
+               select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+               SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+               shots.push_back(Capture(chooser, "main-restore-chooser"));
+               Click(chooser, IDC_RESTORE_OK);
+             });
+  EXPECT_TRUE(chooserSeen);
+  EXPECT_TRUE(IsWindowEnabled(w));
+  main.bindings().flush();
+  ASSERT_TRUE(IsWindowVisible(GetDlgItem(w, IDC_CMDRESTORENOW)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(w, IDC_CMDREPAIRCORRUPTFILES)));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(w, IDC_IMGLISTOFITEMSINBACKUPFILE)));
+  Click(w, IDC_CMDRESTORENOW);
+  EXPECT_EQ(TakeSnapshot(), before);
+
+  // The options dialog from the Settings menu.
+  WhileModal([&] { SendMessageW(w, WM_COMMAND, IDM_TOPTIONSANDSETTINGS, 0); },
+             [&] {
+               const HWND options = DialogOverMain();
+               ASSERT_TRUE(options);
+               shots.push_back(Capture(options, "main-options"));
+               Click(options, IDC_OPTIONS_CLOSE);
+             });
+
+  // Closing asks first; No keeps the window.
+  m.dialogs.answers = {platform::kIdNo};
+  SendMessageW(w, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(w));
+  EXPECT_FALSE(ended);
+
+  ASSERT_EQ(shots.size(), 5u);
+  for (std::size_t i = 0; i < shots.size(); ++i) {
+    EXPECT_GT(std::set<std::uint32_t>(shots[i].pixels.begin(), shots[i].pixels.end()).size(), 1u) << shots[i].name;
+    for (std::size_t j = 0; j < i; ++j) EXPECT_NE(shots[i].pixels, shots[j].pixels) << shots[i].name << shots[j].name;
+  }
+}
+
+}  // namespace
+}  // namespace hm::test
