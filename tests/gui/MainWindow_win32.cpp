@@ -23,6 +23,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/Machine.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32Shell.h"
 #include "platform/win32/gui/MessagePump.h"
 #include "support/SeededMachine.h"
 
@@ -84,7 +85,8 @@ fs::path ScreenshotFolder() {
   return folder;
 }
 
-// The window as it draws itself, frame included, also written as a BMP.
+// The window as the screen shows it, frame included, also written as a BMP.
+// (Wine's PrintWindow leaves a dialog's children out; the virtual display has them.)
 Shot Capture(HWND window, const std::string& name) {
   RECT frame{};
   GetWindowRect(window, &frame);
@@ -99,8 +101,11 @@ Shot Capture(HWND window, const std::string& name) {
   Shot shot{name, {}};
   if (bitmap != nullptr) {
     const HGDIOBJ old = SelectObject(dc, bitmap);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PrintWindow(window, dc, 0);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const HDC source = GetWindowDC(window);
+    BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    ReleaseDC(window, source);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
     shot.pixels.assign(p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
@@ -168,15 +173,26 @@ void WhileModal(const std::function<void()>& open, std::function<void()> step) {
   open();
 }
 
+// The real shell, but never a restart as administrator from a test.
+class TestShell : public platform::win32::Win32Shell {
+ public:
+  TestShell() : Win32Shell(L"Local\\Hivemend.GuiTest") {}
+  bool elevated() override { return true; }
+  bool restartElevated(const std::string&) override { return false; }
+  std::string commandLine() override { return "hivemend.exe"; }
+};
+
 class MainWindowGui : public ::testing::Test {
  protected:
   void SetUp() override {
     if (NoDisplay()) GTEST_SKIP() << "no display to show windows on";
     AppVersion = "1.25";
     m.machine().pump = &pump;
+    m.machine().shell = &shell;
   }
   TestMachine m;
   platform::win32::gui::GuiPump pump;
+  TestShell shell;
 };
 
 TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
@@ -240,8 +256,11 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
     EXPECT_TRUE(ListChecked(tree, row)) << section;
     total += expected.at(section).size();
   }
-  // Opening the first section shows its problems below it.
-  SendMessageW(tree, WM_KEYDOWN, VK_HOME, 0);
+  // Opening the first section (Right on the focused row) shows its problems below it.
+  SetFocus(tree);
+  LVITEMW focus{};
+  focus.stateMask = focus.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(tree, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&focus));
   SendMessageW(tree, WM_KEYDOWN, VK_RIGHT, 0);
   main.bindings().flush();
   const std::string first = ListText(tree, 0, 0);

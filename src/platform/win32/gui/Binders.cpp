@@ -310,6 +310,8 @@ class OwnerDataList : public Binding {
     DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP;
     if (checkBoxes) ex |= LVS_EX_CHECKBOXES;
     ListView_SetExtendedListViewStyle(control, ex);
+    // Owner data keeps no check marks: the control asks for them with the texts.
+    if (checkBoxes) ListView_SetCallbackMask(control, LVIS_STATEIMAGEMASK);
   }
 
  protected:
@@ -472,7 +474,8 @@ class TreeBinding : public OwnerDataList {
     }
     subscription_ = Subscription(model, [this](const Change& change) {
       // A node's check mark or text repaints one row; anything else re-lays the rows.
-      if (change.kind == Change::Updated && !dirty_) {
+      if (change.kind == Change::Updated && !dirty_ && change.index < model_.nodeCount() &&
+          change.index < shownOpen_.size() && model_.node(change.index).expanded == shownOpen_[change.index]) {
         const auto at = std::find(rows_.begin(), rows_.end(), change.index);
         if (at != rows_.end()) {
           const int row = static_cast<int>(at - rows_.begin());
@@ -490,6 +493,8 @@ class TreeBinding : public OwnerDataList {
     if (dirty_) {
       rows_.clear();
       for (std::size_t root : model_.roots()) addVisible(root);
+      shownOpen_.assign(model_.nodeCount(), false);
+      for (std::size_t i = 0; i < model_.nodeCount(); ++i) shownOpen_[i] = model_.node(i).expanded;
       dirty_ = false;
     }
     layColumns();
@@ -628,6 +633,7 @@ class TreeBinding : public OwnerDataList {
   TreeImages images_;
   FontOwner bold_;
   std::vector<std::size_t> rows_;
+  std::vector<bool> shownOpen_;  // each node's expanded state the rows were laid for
   bool dirty_ = true;
 };
 
