@@ -11,7 +11,6 @@
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "scan/Sections.h"
-#include "shell/IEOpen.h"
 #include "shell/SettingsStore.h"
 #include "shell/frmAbout.h"
 #include "shell/frmOptionsAndSettings.h"
@@ -389,7 +388,14 @@ RepairResult frmMain::cmdRepairCorruptFiles_Click() {
 void frmMain::cmdRestore_Click() {
   try {
     restore.showChooser = hooks.showRestoreChooser;
-    if (backup::cmdRestore_Click(lists, restore)) LoadResultsTree("Restore");
+    if (backup::cmdRestore_Click(lists, restore)) {
+      lists.picMain.visible = false;
+      LoadResultsTree("Restore");
+    } else if (lists.PicResults.visible && lists.lvwErrors.rowCount() == 0 && lists.vbatvwResults.nodeCount() > 0) {
+      // A set without records emptied the problem list: the old tree's nodes
+      // would stand for rows that are gone.
+      lists.vbatvwResults.clear();
+    }
   } catch (...) {
     LogError("cmdRestore of frmMain");
   }
@@ -424,15 +430,14 @@ void frmMain::mnuAInternetSystemCleaner_Click() {
 void frmMain::mnuTOptionsAndSettings_Click() {
   trapped("mnuTOptionsAndSettings_Click of frmMain", [this] {
     shell::frmOptionsAndSettings options;
+    // The copy started as administrator would meet this one as a second copy.
+    options.RestartedElevated = [this] { endProgramNow(); };
     options.Form_Load();
     if (hooks.showOptions) hooks.showOptions(options);
   });
 }
 
-void frmMain::mnuHOnlineHelp_Click() {
-  trapped("mnuHOnlineHelp_Click of frmMain",
-          [] { shell::OpenWith(platform::machine().files->programFolder() + "\\" + kHelpFileName, "html"); });
-}
+void frmMain::mnuHOnlineHelp_Click() { shell::mnuHOnlineHelp_Click(); }
 
 void frmMain::mnuHelpAboutThisProgram_Click() {
   trapped("mnuHelpAboutThisProgram of frmMain", [this] {

@@ -30,7 +30,6 @@ inline constexpr const char* kRepairNeedsAdmin =
 inline constexpr const char* kRestoreNeedsAdmin =
     "Restoring entries of HKEY_LOCAL_MACHINE needs administrator rights. Start Hivemend again as administrator?";
 inline constexpr const char* kSiblingCleaner = "tidrin.exe";
-inline constexpr const char* kHelpFileName = "HivemendHelp.htm";
 
 // Tray notifications, as the mouse message numbers the icon reports.
 inline constexpr int kTrayLeftDoubleClick = 515;

@@ -35,7 +35,9 @@ void ReadAppVersion();
 
 // What the entry procedure asks of the window system.
 struct EntryWindows {
-  std::function<void(frmSplash&)> showSplashModal;  // returns when the splash unloaded
+  // Shows the splash (its binding raises Form_Load and the timer) and
+  // returns when the splash unloaded.
+  std::function<void(frmSplash&)> showSplashModal;
   std::function<void()> showMainWindow;
 };
 

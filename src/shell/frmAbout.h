@@ -28,7 +28,7 @@ class frmAbout {
   void cmdOK_Click();
 };
 
-// The main window's Help menu: the help file, and the about box shown by `showModal`.
+// The help item of the main window's Help menu: opens the help file beside the program.
 void mnuHOnlineHelp_Click();
 
 }  // namespace hm::shell

@@ -30,9 +30,21 @@ class frmOptionsAndSettings {
   void cmdApply_Click();
   void cmdCancel_Click();
 
+  // Raised after the program was started again as administrator: the main
+  // window ends this copy, which the new one would otherwise meet as a
+  // second copy.
+  platform::Handler RestartedElevated;
+
   // The start-up entry's value name and data for this program.
   static std::string StartupValueName();
   static std::string StartupValueData();
+
+ private:
+  // Writes or removes the start-up entry and says whether the Run key now
+  // holds what the box asks for.
+  bool ApplyStartupEntry(bool runAtStartup);
+  // Whether the Run key differs from what the box asks for.
+  bool StartupEntryNeedsChange(bool runAtStartup);
 };
 
 }  // namespace hm::shell

@@ -98,10 +98,12 @@ fs::path ScreenshotFolder() {
   return folder;
 }
 
-// The whole window (frame included) as the window draws itself, also written as a BMP.
+// The window's content as shown, also written as a BMP.
 Screenshot Capture(HWND window, const std::string& name) {
+  // The client area: without a window manager wine draws no title bar.
   RECT frame{};
-  GetWindowRect(window, &frame);
+  GetClientRect(window, &frame);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&frame), 2);
   Screenshot shot;
   shot.width = frame.right - frame.left;
   shot.height = frame.bottom - frame.top;
@@ -121,8 +123,14 @@ Screenshot Capture(HWND window, const std::string& name) {
     return shot;
   }
   const HGDIOBJ old = SelectObject(dc, bitmap);
+  // Copied from the screen, as the user sees it (wine's PrintWindow leaves the controls out).
+  SetForegroundWindow(window);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  PrintWindow(window, dc, 0);
+  GdiFlush();
+  Sleep(150);
+  const HDC source = GetDC(nullptr);
+  BitBlt(dc, 0, 0, shot.width, shot.height, source, frame.left, frame.top, SRCCOPY);
+  ReleaseDC(nullptr, source);
   GdiFlush();
   const auto* p = static_cast<const std::uint32_t*>(bits);
   shot.pixels.assign(p, p + static_cast<std::size_t>(shot.width) * shot.height);

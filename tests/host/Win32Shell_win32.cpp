@@ -2,9 +2,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32Shell.h"
@@ -96,6 +99,32 @@ TEST(Win32Dialogs, SaveFiltersEndInTwoNuls) {
   using namespace std::string_literals;
   EXPECT_EQ(platform::win32::dialogFilter("Rich Text Format |*.doc"), L"Rich Text Format \0*.doc\0\0"s);
   EXPECT_EQ(platform::win32::dialogFilter("Text|*.txt|All|*.*"), L"Text\0*.txt\0All\0*.*\0\0"s);
+}
+
+// The dialog needs a desktop (the GUI tests' Xvfb); without one it cannot open.
+TEST(Win32Dialogs, SaveAsGivesTheTypedPathOrNothingWhenCancelled) {
+  const auto answer = [](const wchar_t* title, const std::wstring& typed) {
+    std::atomic<bool> seen = false, closed = false;
+    std::thread user([&] {
+      for (int i = 0; i < 200 && !seen && !closed; ++i) {
+        Sleep(25);
+        const HWND dialog = FindWindowW(nullptr, title);
+        if (dialog == nullptr) continue;
+        seen = true;
+        if (!typed.empty()) SetDlgItemTextW(dialog, 0x47c /* the file name box */, typed.c_str());
+        PostMessageW(dialog, WM_COMMAND, typed.empty() ? IDCANCEL : IDOK, 0);
+      }
+    });
+    const std::string chosen = platform::win32::Win32Dialogs().saveFileName("Rich Text Format |*.doc", narrow(title));
+    closed = true;
+    user.join();
+    return std::make_pair(seen.load(), chosen);
+  };
+  const std::string path = tempFolder() + "hm save test.doc";
+  const auto [shown, chosen] = answer(L"Hivemend - Save as (test)", platform::win32::wide(path));
+  if (!shown) GTEST_SKIP() << "no desktop for the dialog";
+  EXPECT_EQ(lower(chosen), lower(path));
+  EXPECT_EQ(answer(L"Hivemend - Save as (cancel)", L"").second, "");
 }
 
 TEST(ScopedHandles, CloseOnceAndOnlyWhatWasOpened) {

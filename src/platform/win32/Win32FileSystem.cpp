@@ -8,6 +8,7 @@
 
 #include "platform/PathRules.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/gui/ScopedHandles.h"
 
 // RtlGenRandom, as advapi32 exports it.
 extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
@@ -34,21 +35,6 @@ std::string stripTrailingSlash(std::string s) {
   return s;
 }
 
-// Closes a find handle on every path out.
-struct FindHandle {
-  HANDLE h;
-  ~FindHandle() {
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
-  }
-};
-
-struct FileHandle {
-  HANDLE h;
-  ~FileHandle() {
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-};
-
 bool writeAll(HANDLE h, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -67,10 +53,10 @@ struct FolderIdentity {
 };
 
 std::optional<FolderIdentity> identityOf(const wchar_t* folder) {
-  FileHandle f{CreateFileW(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+  ScopedHandle f(CreateFileW(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION info;
-  if (f.h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(f.h, &info)) return std::nullopt;
+  if (!f || !GetFileInformationByHandle(f.get(), &info)) return std::nullopt;
   return FolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
@@ -95,8 +81,8 @@ FindResult Win32FileSystem::findFirst(std::string_view path, bool includeFolders
   while (!path.empty() && path.back() == ' ') path.remove_suffix(1);
   if (IsRefusedPath(path, true)) return FindResult::InvalidName;
   WIN32_FIND_DATAW data;
-  FindHandle find{FindFirstFileW(wide(path).c_str(), &data)};
-  if (find.h == INVALID_HANDLE_VALUE) {
+  ScopedFind find(FindFirstFileW(wide(path).c_str(), &data));
+  if (!find) {
     const DWORD err = GetLastError();
     if (err == ERROR_INVALID_NAME || err == ERROR_FILENAME_EXCED_RANGE || err == ERROR_BAD_PATHNAME ||
         err == ERROR_DIRECTORY)
@@ -111,7 +97,7 @@ FindResult Win32FileSystem::findFirst(std::string_view path, bool includeFolders
     const std::wstring_view name(data.cFileName);
     if (name == L"." || name == L"..") continue;
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || includeFolders) return FindResult::Found;
-  } while (FindNextFileW(find.h, &data));
+  } while (FindNextFileW(find.get(), &data));
   return FindResult::NotFound;
 }
 
@@ -127,13 +113,13 @@ bool Win32FileSystem::listFolder(std::string_view folder, std::vector<DirEntry>&
   if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
   pattern += '*';
   WIN32_FIND_DATAW data;
-  FindHandle find{FindFirstFileW(wide(pattern).c_str(), &data)};
-  if (find.h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  ScopedFind find(FindFirstFileW(wide(pattern).c_str(), &data));
+  if (!find) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
     const std::wstring_view name(data.cFileName);
     if (name == L"." || name == L"..") continue;
     entries.push_back(DirEntry{narrow(name), data.dwFileAttributes});
-  } while (FindNextFileW(find.h, &data));
+  } while (FindNextFileW(find.get(), &data));
   return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
@@ -151,18 +137,19 @@ bool Win32FileSystem::createFolder(std::string_view path) {
 std::optional<std::string> Win32FileSystem::readFile(std::string_view path) { return readFileUpTo(path, 1u << 31); }
 
 std::optional<std::string> Win32FileSystem::readFileUpTo(std::string_view path, std::uint64_t maxBytes) {
-  FileHandle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
+  ScopedHandle f(CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) return std::nullopt;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(f.h, &size) ||
+  if (!GetFileSizeEx(f.get(), &size) ||
       static_cast<std::uint64_t>(size.QuadPart) > std::min<std::uint64_t>(maxBytes, 1u << 31))
     return std::nullopt;
   std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < data.size()) {
     DWORD got = 0;
-    if (!ReadFile(f.h, data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr)) return std::nullopt;
+    if (!ReadFile(f.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr))
+      return std::nullopt;
     if (got == 0) break;
     done += got;
   }
@@ -172,11 +159,11 @@ std::optional<std::string> Win32FileSystem::readFileUpTo(std::string_view path, 
 
 bool Win32FileSystem::appendFile(std::string_view path, std::string_view bytes) {
   if (throughLinkedFolder(path) || isLink(std::string(path))) return false;
-  FileHandle f{CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (f.h == INVALID_HANDLE_VALUE) return false;
+  ScopedHandle f(CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) return false;
   // Flushed before it counts: a backup record must outlive a power cut.
-  return writeAll(f.h, bytes) && FlushFileBuffers(f.h);
+  return writeAll(f.get(), bytes) && FlushFileBuffers(f.get());
 }
 
 bool Win32FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
@@ -188,21 +175,20 @@ bool Win32FileSystem::writeFileAtomic(std::string_view path, std::string_view by
   // An unpredictable name, created only where nothing is: nothing planted
   // beside the target can receive the bytes.
   std::string tmp;
-  FileHandle f{INVALID_HANDLE_VALUE};
-  for (int attempt = 0; attempt < 16 && f.h == INVALID_HANDLE_VALUE; ++attempt) {
+  ScopedHandle f;
+  for (int attempt = 0; attempt < 16 && !f; ++attempt) {
     unsigned long long random = 0;
     if (!SystemFunction036(&random, sizeof random)) return false;
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".hm-%012llx", random & 0xFFFFFFFFFFFFull);
     tmp = folder + "." + name + suffix;
-    f.h = CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (f.h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+    f.reset(CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!f && GetLastError() != ERROR_FILE_EXISTS) return false;
   }
-  if (f.h == INVALID_HANDLE_VALUE) return false;
-  const bool written = writeAll(f.h, bytes) && FlushFileBuffers(f.h);
-  CloseHandle(f.h);
-  f.h = INVALID_HANDLE_VALUE;
+  if (!f) return false;
+  const bool written = writeAll(f.get(), bytes) && FlushFileBuffers(f.get());
+  f.reset();
   if (!written ||
       !MoveFileExW(wide(tmp).c_str(), wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(wide(tmp).c_str());
@@ -219,13 +205,13 @@ std::optional<std::uint64_t> Win32FileSystem::modifiedTime(std::string_view path
 
 bool Win32FileSystem::setModifiedTime(std::string_view path, std::uint64_t fileTime) {
   if (throughLinkedFolder(path)) return false;
-  FileHandle f{CreateFileW(wide(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
-  if (f.h == INVALID_HANDLE_VALUE) return false;
+  ScopedHandle f(CreateFileW(wide(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!f) return false;
   FILETIME written;
   written.dwLowDateTime = static_cast<DWORD>(fileTime & 0xFFFFFFFFu);
   written.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
-  return SetFileTime(f.h, nullptr, nullptr, &written) != 0;
+  return SetFileTime(f.get(), nullptr, nullptr, &written) != 0;
 }
 
 bool Win32FileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {

@@ -6,6 +6,7 @@
 #include "platform/SimplePorts.h"
 #include "platform/Text.h"
 #include "platform/host/HostFileSystem.h"
+#include "platform/host/HostShell.h"
 #include "platform/memory/MemoryRegistry.h"
 #include "platform/wineprefix/WineHiveFile.h"
 #include "platform/wineprefix/WineServerLock.h"
@@ -105,6 +106,7 @@ class WinePrefixMachine : public OpenedMachine {
     machine_.pump = &pump_;
     machine_.dialogs = &dialogs_;
     machine_.environment = &environment_;
+    machine_.shell = &shell_;
   }
 
   std::string description() const override { return "Wine prefix " + prefix_.string(); }
@@ -212,6 +214,7 @@ class WinePrefixMachine : public OpenedMachine {
   CallbackPump pump_;
   ScriptedDialogs dialogs_;
   TableEnvironment environment_;
+  HostShell shell_;
 };
 
 }  // namespace

@@ -23,6 +23,11 @@ class AboutDialog : public detail::Dialog {
 
     bindCaption();
     bindLabel(IDC_ABOUT_PRODUCT, logic_.lblProductName);
+    // The name sits on the header without a background of its own: a new text needs the picture under it again.
+    keep(platform::Subscription(logic_.lblProductName, [this](const platform::Change&) {
+      if (window()) InvalidateRect(GetDlgItem(window(), IDC_ABOUT_HEADER), nullptr, TRUE);
+      if (window()) InvalidateRect(GetDlgItem(window(), IDC_ABOUT_PRODUCT), nullptr, TRUE);
+    }));
     bindLabel(IDC_ABOUT_VERSION, logic_.lblVersion);
     bindLabel(IDC_ABOUT_DISCLAIMER, logic_.lblDisclaimer);
     bindLabel(IDC_ABOUT_URL, logic_.lblURL);
@@ -48,10 +53,18 @@ class AboutDialog : public detail::Dialog {
         return true;
       }
       case WM_CTLCOLORSTATIC: {
-        // The link reads as one: the system's link colour on the dialog's background.
-        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_ABOUT_URL) return false;
+        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
         const auto dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+        if (id == IDC_ABOUT_PRODUCT) {
+          // White on the header picture.
+          SetTextColor(dc, RGB(255, 255, 255));
+          SetBkMode(dc, TRANSPARENT);
+          result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+          return true;
+        }
+        if (id != IDC_ABOUT_URL) return false;
+        // The link reads as one: link blue, underlined, on the dialog's background.
+        SetTextColor(dc, RGB(0, 102, 204));
         SetBkMode(dc, TRANSPARENT);
         result = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
         return true;

@@ -54,7 +54,9 @@ class RestoreChooserDialog : public detail::Dialog {
     RECT widths{90, 112, 0, 0};
     MapDialogRect(window(), &widths);
     for (std::size_t i = 0; i < headers.size(); ++i) {
-      std::wstring text = wide(headers[i]);
+      // A header reads "&" as an access key mark, as a button does.
+      std::wstring text;
+      for (const wchar_t c : wide(headers[i])) text += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
       LVCOLUMNW column{};
       column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
       column.pszText = text.data();
