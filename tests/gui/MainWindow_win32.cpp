@@ -217,14 +217,17 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   // Mid-scan, from the pump: the scanning panel with its cancel button.
   struct MidScan {
     HWND window;
+    gui::MainWindow* main;
     std::vector<Shot>* shots;
     bool taken = false, cancelShown = false, menuDisabled = false;
-  } mid{w, &shots};
+  } mid{w, &main, &shots};
   pump.hookContext = &mid;
   pump.hook = [](void* context) {
     auto& s = *static_cast<MidScan*>(context);
+    if (s.taken) return;
+    s.main->bindings().flush();  // the coalesced rows, now
     const HWND progress = GetDlgItem(s.window, IDC_LVWRESULTPROGRESS);
-    if (s.taken || SendMessageW(progress, LVM_GETITEMCOUNT, 0, 0) < 4) return;
+    if (SendMessageW(progress, LVM_GETITEMCOUNT, 0, 0) < 3) return;
     s.taken = true;
     s.cancelShown = IsWindowVisible(GetDlgItem(s.window, IDC_CMDCANCEL)) != FALSE;
     s.menuDisabled = (GetMenuState(GetMenu(s.window), IDM_AQUICKSCAN, MF_BYCOMMAND) & MF_GRAYED) != 0;
