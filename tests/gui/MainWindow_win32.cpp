@@ -270,6 +270,17 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   const auto firstSection = expected.at(first.substr(0, first.find(" (")));
   EXPECT_EQ(SendMessageW(tree, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(rows + firstSection.size()));
   EXPECT_EQ(ListText(tree, 1, 0), firstSection.front());
+  // Space on a section row unchecks it and its problems; again checks them all.
+  SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+  main.bindings().flush();
+  EXPECT_FALSE(ListChecked(tree, 0));
+  EXPECT_FALSE(ListChecked(tree, 1));
+  EXPECT_FALSE(logic.lists.lvwErrors.row(0).checked);
+  SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+  main.bindings().flush();
+  EXPECT_TRUE(ListChecked(tree, 0));
+  EXPECT_TRUE(ListChecked(tree, 1));
+  EXPECT_TRUE(logic.lists.lvwErrors.row(0).checked);
   char count[32] = {};
   GetDlgItemTextA(w, IDC_LBLTOTALERRORS, count, sizeof count);
   EXPECT_EQ(std::string(count), std::to_string(total));
@@ -310,6 +321,24 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
                shots.push_back(Capture(options, "main-options"));
                Click(options, IDC_OPTIONS_CLOSE);
              });
+
+  // A wider window gives the width to the tree.
+  RECT treeBefore{}, frame{};
+  GetWindowRect(tree, &treeBefore);
+  GetWindowRect(w, &frame);
+  SetWindowPos(w, nullptr, 0, 0, frame.right - frame.left + 120, frame.bottom - frame.top + 60,
+               SWP_NOMOVE | SWP_NOZORDER);
+  RECT treeAfter{};
+  GetWindowRect(tree, &treeAfter);
+  EXPECT_EQ(treeAfter.right - treeAfter.left, treeBefore.right - treeBefore.left + 120);
+  EXPECT_EQ(treeAfter.bottom - treeAfter.top, treeBefore.bottom - treeBefore.top + 60);
+
+  // Minimised, the window lives in the tray; a double click on the icon brings it back.
+  ShowWindow(w, SW_MINIMIZE);
+  EXPECT_FALSE(IsWindowVisible(w));
+  SendMessageW(w, gui::kTrayMessage, 1, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_FALSE(IsIconic(w));
 
   // Closing asks first; No keeps the window.
   m.dialogs.answers = {platform::kIdNo};

@@ -91,10 +91,13 @@ class FormBinding : public Binding {
           break;
       }
     }
-    if (model_.mousePointer != MousePointer::Default) {
+    if (model_.mousePointer.get() != pointer_) {
+      pointer_ = model_.mousePointer;
+      // The cursor changes now, not at the next mouse move.
       POINT p;
       GetCursorPos(&p);
-      SetCursorPos(p.x, p.y);  // makes the window ask for its cursor again
+      if (WindowFromPoint(p) != nullptr && GetAncestor(WindowFromPoint(p), GA_ROOT) == w)
+        SetCursor(LoadCursorW(nullptr, pointer_ == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW));
     }
   }
   bool handle(UINT message, WPARAM wParam, LPARAM, LRESULT& result) override {
@@ -127,6 +130,7 @@ class FormBinding : public Binding {
   std::function<void()> onUnload_;
   bool unloaded_ = false;
   bool reporting_ = false;
+  MousePointer pointer_ = MousePointer::Default;
 };
 
 // ---------------------------------------------------------------- label
