@@ -304,6 +304,25 @@ TEST_F(MainWindowTest, ExitFromTrayMenuEndsAtOnceUnlessNo) {
   EXPECT_FALSE(w.trayIcon.shown);
 }
 
+TEST_F(MainWindowTest, ExitConfirmedDuringARepairWaitsForItsEnd) {
+  SetKeyValue(platform::kHkeyCurrentUser, "Software\\X", "v", "C:\\gone.exe", platform::kRegSz);
+  addRow("Windows Startup", "C:\\gone.exe");
+  w.LoadResultsTree("Results");
+  int endedDuring = -1;
+  m.pump.onPump = [&] {
+    if (endedDuring != -1) return;
+    m.dialogs.answers.push_back(kIdYes);
+    w.ExitApplication();
+    endedDuring = ended;
+  };
+  m.dialogs.answers = {kIdYes};  // the repair's own question
+  const RepairResult result = w.cmdRepairCorruptFiles_Click();
+  EXPECT_EQ(endedDuring, 0);
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(result.fixed, 1u);
+  EXPECT_FALSE(test::ReadValue(platform::kHkeyCurrentUser, "Software\\X", "v").has_value());
+}
+
 TEST_F(MainWindowTest, EndOfSessionIsNeverRefusedAndStopsTheScan) {
   test::SeedOneBrokenEntryPerSection(m);
   m.pump.onPump = [&] {
