@@ -23,6 +23,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/Machine.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32Shell.h"
 #include "platform/win32/gui/MessagePump.h"
 #include "support/SeededMachine.h"
 
@@ -84,7 +85,8 @@ fs::path ScreenshotFolder() {
   return folder;
 }
 
-// The window as it draws itself, frame included, also written as a BMP.
+// The window as the screen shows it, frame included, also written as a BMP.
+// (Wine's PrintWindow leaves a dialog's children out; the virtual display has them.)
 Shot Capture(HWND window, const std::string& name) {
   RECT frame{};
   GetWindowRect(window, &frame);
@@ -99,8 +101,11 @@ Shot Capture(HWND window, const std::string& name) {
   Shot shot{name, {}};
   if (bitmap != nullptr) {
     const HGDIOBJ old = SelectObject(dc, bitmap);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PrintWindow(window, dc, 0);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const HDC source = GetWindowDC(window);
+    BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    ReleaseDC(window, source);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
     shot.pixels.assign(p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
@@ -168,15 +173,26 @@ void WhileModal(const std::function<void()>& open, std::function<void()> step) {
   open();
 }
 
+// The real shell, but never a restart as administrator from a test.
+class TestShell : public platform::win32::Win32Shell {
+ public:
+  TestShell() : Win32Shell(L"Local\\Hivemend.GuiTest") {}
+  bool elevated() override { return true; }
+  bool restartElevated(const std::string&) override { return false; }
+  std::string commandLine() override { return "hivemend.exe"; }
+};
+
 class MainWindowGui : public ::testing::Test {
  protected:
   void SetUp() override {
     if (NoDisplay()) GTEST_SKIP() << "no display to show windows on";
     AppVersion = "1.25";
     m.machine().pump = &pump;
+    m.machine().shell = &shell;
   }
   TestMachine m;
   platform::win32::gui::GuiPump pump;
+  TestShell shell;
 };
 
 TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
@@ -201,14 +217,17 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   // Mid-scan, from the pump: the scanning panel with its cancel button.
   struct MidScan {
     HWND window;
+    gui::MainWindow* main;
     std::vector<Shot>* shots;
     bool taken = false, cancelShown = false, menuDisabled = false;
-  } mid{w, &shots};
+  } mid{w, &main, &shots};
   pump.hookContext = &mid;
   pump.hook = [](void* context) {
     auto& s = *static_cast<MidScan*>(context);
+    if (s.taken) return;
+    s.main->bindings().flush();  // the coalesced rows, now
     const HWND progress = GetDlgItem(s.window, IDC_LVWRESULTPROGRESS);
-    if (s.taken || SendMessageW(progress, LVM_GETITEMCOUNT, 0, 0) < 4) return;
+    if (SendMessageW(progress, LVM_GETITEMCOUNT, 0, 0) < 3) return;
     s.taken = true;
     s.cancelShown = IsWindowVisible(GetDlgItem(s.window, IDC_CMDCANCEL)) != FALSE;
     s.menuDisabled = (GetMenuState(GetMenu(s.window), IDM_AQUICKSCAN, MF_BYCOMMAND) & MF_GRAYED) != 0;
@@ -240,14 +259,28 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
     EXPECT_TRUE(ListChecked(tree, row)) << section;
     total += expected.at(section).size();
   }
-  // Opening the first section shows its problems below it.
-  SendMessageW(tree, WM_KEYDOWN, VK_HOME, 0);
+  // Opening the first section (Right on the focused row) shows its problems below it.
+  SetFocus(tree);
+  LVITEMW focus{};
+  focus.stateMask = focus.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(tree, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&focus));
   SendMessageW(tree, WM_KEYDOWN, VK_RIGHT, 0);
   main.bindings().flush();
   const std::string first = ListText(tree, 0, 0);
   const auto firstSection = expected.at(first.substr(0, first.find(" (")));
   EXPECT_EQ(SendMessageW(tree, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(rows + firstSection.size()));
   EXPECT_EQ(ListText(tree, 1, 0), firstSection.front());
+  // Space on a section row unchecks it and its problems; again checks them all.
+  SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+  main.bindings().flush();
+  EXPECT_FALSE(ListChecked(tree, 0));
+  EXPECT_FALSE(ListChecked(tree, 1));
+  EXPECT_FALSE(logic.lists.lvwErrors.row(0).checked);
+  SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+  main.bindings().flush();
+  EXPECT_TRUE(ListChecked(tree, 0));
+  EXPECT_TRUE(ListChecked(tree, 1));
+  EXPECT_TRUE(logic.lists.lvwErrors.row(0).checked);
   char count[32] = {};
   GetDlgItemTextA(w, IDC_LBLTOTALERRORS, count, sizeof count);
   EXPECT_EQ(std::string(count), std::to_string(total));
@@ -288,6 +321,24 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
                shots.push_back(Capture(options, "main-options"));
                Click(options, IDC_OPTIONS_CLOSE);
              });
+
+  // A wider window gives the width to the tree.
+  RECT treeBefore{}, frame{};
+  GetWindowRect(tree, &treeBefore);
+  GetWindowRect(w, &frame);
+  SetWindowPos(w, nullptr, 0, 0, frame.right - frame.left + 120, frame.bottom - frame.top + 60,
+               SWP_NOMOVE | SWP_NOZORDER);
+  RECT treeAfter{};
+  GetWindowRect(tree, &treeAfter);
+  EXPECT_EQ(treeAfter.right - treeAfter.left, treeBefore.right - treeBefore.left + 120);
+  EXPECT_EQ(treeAfter.bottom - treeAfter.top, treeBefore.bottom - treeBefore.top + 60);
+
+  // Minimised, the window lives in the tray; a double click on the icon brings it back.
+  ShowWindow(w, SW_MINIMIZE);
+  EXPECT_FALSE(IsWindowVisible(w));
+  SendMessageW(w, gui::kTrayMessage, 1, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_FALSE(IsIconic(w));
 
   // Closing asks first; No keeps the window.
   m.dialogs.answers = {platform::kIdNo};

@@ -432,6 +432,17 @@ bool MainWindow::open() {
   s.makeFonts();
   s.makeIcons();
   s.captureLayout();
+  // Centred on the work area of the monitor it opens on, and never larger than it.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(s.window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    const int width = static_cast<int>(std::min(frame.right - frame.left, work.right - work.left));
+    const int height = static_cast<int>(std::min(frame.bottom - frame.top, work.bottom - work.top));
+    SetWindowPos(s.window, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  s.layout();
   s.bindings = std::make_unique<Bindings>(s.window);
   s.setHooks();
   s.bind();

@@ -91,10 +91,13 @@ class FormBinding : public Binding {
           break;
       }
     }
-    if (model_.mousePointer != MousePointer::Default) {
+    if (model_.mousePointer.get() != pointer_) {
+      pointer_ = model_.mousePointer;
+      // The cursor changes now, not at the next mouse move.
       POINT p;
       GetCursorPos(&p);
-      SetCursorPos(p.x, p.y);  // makes the window ask for its cursor again
+      if (WindowFromPoint(p) != nullptr && GetAncestor(WindowFromPoint(p), GA_ROOT) == w)
+        SetCursor(LoadCursorW(nullptr, pointer_ == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW));
     }
   }
   bool handle(UINT message, WPARAM wParam, LPARAM, LRESULT& result) override {
@@ -127,6 +130,7 @@ class FormBinding : public Binding {
   std::function<void()> onUnload_;
   bool unloaded_ = false;
   bool reporting_ = false;
+  MousePointer pointer_ = MousePointer::Default;
 };
 
 // ---------------------------------------------------------------- label
@@ -310,6 +314,8 @@ class OwnerDataList : public Binding {
     DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP;
     if (checkBoxes) ex |= LVS_EX_CHECKBOXES;
     ListView_SetExtendedListViewStyle(control, ex);
+    // Owner data keeps no check marks: the control asks for them with the texts.
+    if (checkBoxes) ListView_SetCallbackMask(control, LVIS_STATEIMAGEMASK);
   }
 
  protected:
@@ -472,7 +478,8 @@ class TreeBinding : public OwnerDataList {
     }
     subscription_ = Subscription(model, [this](const Change& change) {
       // A node's check mark or text repaints one row; anything else re-lays the rows.
-      if (change.kind == Change::Updated && !dirty_) {
+      if (change.kind == Change::Updated && !dirty_ && change.index < model_.nodeCount() &&
+          change.index < shownOpen_.size() && model_.node(change.index).expanded == shownOpen_[change.index]) {
         const auto at = std::find(rows_.begin(), rows_.end(), change.index);
         if (at != rows_.end()) {
           const int row = static_cast<int>(at - rows_.begin());
@@ -490,6 +497,8 @@ class TreeBinding : public OwnerDataList {
     if (dirty_) {
       rows_.clear();
       for (std::size_t root : model_.roots()) addVisible(root);
+      shownOpen_.assign(model_.nodeCount(), false);
+      for (std::size_t i = 0; i < model_.nodeCount(); ++i) shownOpen_[i] = model_.node(i).expanded;
       dirty_ = false;
     }
     layColumns();
@@ -628,6 +637,7 @@ class TreeBinding : public OwnerDataList {
   TreeImages images_;
   FontOwner bold_;
   std::vector<std::size_t> rows_;
+  std::vector<bool> shownOpen_;  // each node's expanded state the rows were laid for
   bool dirty_ = true;
 };
 
