@@ -12,6 +12,12 @@ Machine& machine() {
   return *g_current;
 }
 
+ShellPort& shell() {
+  ShellPort* port = machine().shell;
+  if (port == nullptr) throw std::logic_error("no shell port installed");
+  return *port;
+}
+
 MachineScope::MachineScope(Machine& m) : previous_(g_current) { g_current = &m; }
 MachineScope::~MachineScope() { g_current = previous_; }
 

@@ -23,6 +23,10 @@ struct Machine {
 // The installed machine; throws std::logic_error when none is.
 Machine& machine();
 
+// The installed machine's shell port; throws std::logic_error when it has none,
+// so a caller that traps its failures gets its neutral result.
+ShellPort& shell();
+
 // Installs a machine for the lifetime of the scope and puts back the previous one.
 class MachineScope {
  public:

@@ -54,13 +54,13 @@ void OpenWith(const std::string& document, const std::string& extension) {
       return;
     }
     std::string found;
-    if (m.shell->findExecutable(placeholder.path(), found) <= 32) {
+    if (platform::shell().findExecutable(placeholder.path(), found) <= 32) {
       m.dialogs->messageBox("Could not find associated application!", "Browser Not Found",
                             platform::kMbOk | platform::kMbIconExclamation);
       return;
     }
     // Passed on as given: paths and web addresses can tell letter case apart.
-    if (m.shell->shellExecute(ExecutablePath(found), "\"" + document + "\"") <= 32)
+    if (platform::shell().shellExecute(ExecutablePath(found), "\"" + document + "\"") <= 32)
       m.dialogs->messageBox("Page not Opened.", "URL Failed", platform::kMbOk | platform::kMbIconExclamation);
   } catch (...) {
     LogError("OpenWith(frm As Form, ByVal sFileName As String, ByVal FileExt As String)");

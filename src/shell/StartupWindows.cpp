@@ -57,7 +57,7 @@ void ReadAppVersion() { AppVersion = GetSetting(std::string(kProductName) + "_Ve
 bool RunEntryProcedure(const EntryWindows& windows) {
   ReadAppVersion();
   auto& m = platform::machine();
-  if (m.shell->anotherCopyRunning()) {
+  if (platform::shell().anotherCopyRunning()) {
     m.dialogs->messageBox(std::string(kProductName) + " v" + AppVersion + " is already running.", kProductName,
                           platform::kMbOk | platform::kMbIconInformation);
     return false;

@@ -10,7 +10,7 @@ namespace hm::shell {
 bool cVBALSysImageList::Create() {
   Destroy();
   try {
-    const std::uintptr_t h = platform::machine().shell->systemImageList(IconSizeX < 32);
+    const std::uintptr_t h = platform::shell().systemImageList(IconSizeX < 32);
     if (h == 0 || h == std::numeric_limits<std::uintptr_t>::max()) return false;
     hIml_ = h;
     return true;
@@ -22,7 +22,7 @@ bool cVBALSysImageList::Create() {
 int cVBALSysImageList::ItemIndex(const std::string& key, bool forceLoadFromDisk) {
   try {
     if (IsNumeric(key)) return ToLong(key);
-    const int index = platform::machine().shell->fileIconIndex(key, IconSizeX < 32, forceLoadFromDisk);
+    const int index = platform::shell().fileIconIndex(key, IconSizeX < 32, forceLoadFromDisk);
     return index < 0 ? 0 : index;
   } catch (...) {
     return 0;

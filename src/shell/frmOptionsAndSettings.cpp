@@ -51,7 +51,7 @@ frmOptionsAndSettings::frmOptionsAndSettings() {
   cmdCancel.Click = [this] { cmdCancel_Click(); };
 }
 
-std::string frmOptionsAndSettings::StartupValueName() { return platform::machine().shell->programName(); }
+std::string frmOptionsAndSettings::StartupValueName() { return platform::shell().programName(); }
 
 std::string frmOptionsAndSettings::StartupValueData() {
   std::string folder = platform::machine().files->programFolder();
@@ -99,12 +99,12 @@ void frmOptionsAndSettings::cmdApply_Click() {
     // The Run key is machine-wide: without elevation Windows refuses the
     // write, so ask before writing anything rather than fail afterwards.
     bool mayWriteRunKey = true;
-    if (!m.shell->elevated() && StartupEntryNeedsChange(runAtStartup)) {
+    if (!platform::shell().elevated() && StartupEntryNeedsChange(runAtStartup)) {
       mayWriteRunKey = false;
       done = false;
       if (m.dialogs->messageBox(kNeedsAdministrator, kProductName, platform::kMbYesNo | platform::kMbIconQuestion) ==
           platform::kIdYes) {
-        if (m.shell->restartElevated("")) {
+        if (platform::shell().restartElevated("")) {
           // The other two options still reach the new copy through the store.
           SaveSwitch(kTakeBackup, chkTakeBackup.value());
           SaveSwitch(kMinimizeToSysTray, chkMinimizeToSysTray.value());
