@@ -16,12 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "app/JsonWriter.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/MainWindow.rh"
 #include "app/gui/dialogs/DialogIds.h"
 #include "common/Globals.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Machine.h"
+#include "platform/OpenMachine.h"
+#include "platform/Registry.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/gui/MessagePump.h"
@@ -351,6 +354,94 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
     EXPECT_GT(std::set<std::uint32_t>(shots[i].pixels.begin(), shots[i].pixels.end()).size(), 1u) << shots[i].name;
     for (std::size_t j = 0; j < i; ++j) EXPECT_NE(shots[i].pixels, shots[j].pixels) << shots[i].name << shots[j].name;
   }
+}
+
+// What `hivemend-cli.exe ARGS` prints on standard output.
+std::string RunCli(const std::wstring& args) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!CreatePipe(&read, &write, &inherit, 0)) return {};
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  std::wstring exe = L"Z:" + platform::win32::wide(HM_CLI_EXE);
+  std::wstring line = L"\"" + exe + L"\" " + args;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  CloseHandle(write);
+  std::string out;
+  if (started) {
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(read);
+  return out;
+}
+
+// This prefix's own registry and drives, with a start-up command and a
+// shortcut whose targets are gone: a deep scan through the window's button
+// finds exactly what the command line's deep scan finds.
+TEST(MainWindowLive, DeepScanFindsWhatTheCommandLineFinds) {
+  if (NoDisplay()) GTEST_SKIP() << "no display to show windows on";
+  std::string error;
+  auto opened = platform::OpenMachine({}, error);
+  ASSERT_TRUE(opened) << error;
+  platform::Machine machine = opened->machine();
+  platform::win32::gui::GuiPump pump;
+  TestShell shell;
+  machine.pump = &pump;
+  machine.shell = &shell;
+  platform::ScriptedDialogs dialogs;
+  machine.dialogs = &dialogs;
+  platform::MachineScope scope(machine);
+
+  HKEY run = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &run, nullptr),
+            ERROR_SUCCESS);
+  const std::wstring command = L"C:\\hm-gui-test\\gone.exe /start";
+  RegSetValueExW(run, L"HmGuiTestGone", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  const std::wstring link = L"C:\\users\\Public\\hm-gui-test.lnk";
+  const std::wstring fixture =
+      L"Z:" + platform::win32::wide(std::string(HM_TEST_DATA_DIR) + "/lnk/wine/missing_file.lnk");
+  ASSERT_TRUE(CopyFileW(fixture.c_str(), link.c_str(), FALSE));
+
+  frmMain logic;
+  gui::MainWindow main(logic);
+  main.onEnd = [] {};
+  ASSERT_TRUE(main.open());
+  Click(main.window(), IDC_CMDDEEPSCAN);
+  main.bindings().flush();
+  const std::string cli = RunCli(L"scan --deep --json");
+
+  RegDeleteValueW(run, L"HmGuiTestGone");
+  RegCloseKey(run);
+  DeleteFileW(link.c_str());
+
+  cli::JsonWriter window;
+  window.beginArray();
+  for (const auto& r : logic.lists.lvwErrors.rows()) {
+    window.beginObject();
+    for (std::size_t c = 0; c < logic.lists.lvwErrors.headers().size(); ++c)
+      window.key(logic.lists.lvwErrors.headers()[c]).string(r.cells[c]);
+    window.endObject();
+  }
+  window.endArray();
+  const std::size_t at = cli.find("\"problems\":[");
+  ASSERT_NE(at, std::string::npos) << cli;
+  const std::string fromCli = cli.substr(at + 11, cli.rfind(']') + 1 - (at + 11));
+  EXPECT_EQ(window.text(), fromCli);
+  EXPECT_NE(window.text().find("hm-gui-test\\\\gone.exe"), std::string::npos);
+  EXPECT_NE(window.text().find("hm-gui-test.lnk"), std::string::npos);
 }
 
 }  // namespace
