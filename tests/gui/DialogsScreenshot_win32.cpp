@@ -218,6 +218,22 @@ TEST_F(Dialogs, OpenWorkAndLookDifferent) {
                EXPECT_EQ(ListText(list, 1, 1), "Jan 02, 2006 at 09:05:00 AM");
                EXPECT_EQ(ListText(list, 0, 2), older);
                EXPECT_EQ(ListView_GetColumnWidth(list, 3), 0);
+               // The hidden sort key cannot be dragged open; the others can.
+               NMHEADERW track{};
+               track.hdr.hwndFrom = ListView_GetHeader(list);
+               track.hdr.code = HDN_BEGINTRACKW;
+               track.iItem = 3;
+               EXPECT_EQ(SendMessageW(dialog, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&track)), TRUE);
+               track.iItem = 0;
+               EXPECT_EQ(SendMessageW(dialog, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&track)), FALSE);
+               // "Date & Time" is shown as written: the header control gets the "&" doubled.
+               wchar_t header[64] = {};
+               HDITEMW item{};
+               item.mask = HDI_TEXT;
+               item.pszText = header;
+               item.cchTextMax = 64;
+               Header_GetItem(ListView_GetHeader(list), 1, &item);
+               EXPECT_EQ(narrow(header), "Date && Time");
                EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 1);  // the newest
                shots.push_back(Capture(dialog, "restore-chooser"));
                // Wider window, wider list and path column; the buttons keep to the corner.
@@ -254,6 +270,15 @@ TEST_F(Dialogs, OpenWorkAndLookDifferent) {
                EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_ABOUT_PRODUCT)), "Hivemend");
                EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_ABOUT_VERSION)), "Version 1.25");
                EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_ABOUT_URL)), about.lblURL.caption());
+               // A colour message is answered with the brush itself.
+               const HDC dc = GetDC(dialog);
+               EXPECT_EQ(SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ABOUT_PRODUCT))),
+                         reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)));
+               EXPECT_EQ(SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ABOUT_URL))),
+                         reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE)));
+               ReleaseDC(dialog, dc);
                shots.push_back(Capture(dialog, "about"));
                SendMessageW(dialog, WM_CLOSE, 0, 0);  // the title bar's close is OK
              });

@@ -1,54 +1,27 @@
 // The about box's window: the header picture, the texts and the link.
 #include "DialogIds.h"
-#include "DialogSupport.h"
 #include "Dialogs.h"
+#include "Painting.h"
+#include "platform/win32/gui/ModalDialog.h"
 
 namespace hm::gui {
+
+using namespace platform::win32::gui;
+
 namespace {
 
-class AboutDialog : public detail::Dialog {
- public:
-  explicit AboutDialog(shell::frmAbout& logic) : Dialog(logic.form, "DialogProc of frmAbout"), logic_(logic) {}
+// The fonts and the picture the about box draws with.
+struct AboutLook {
+  paint::ScopedBitmap header;
+  paint::ScopedFont title, link;
+  platform::Subscription productName;
 
- private:
-  shell::frmAbout& logic_;
-  detail::GdiObject header_, titleFont_, linkFont_;
-
-  bool init() override {
-    header_.reset(detail::LoadPicture(IDB_ABOUT_HEADER));
-    titleFont_.reset(detail::MakeFont(window(), 16, true, false));
-    linkFont_.reset(detail::MakeFont(window(), 0, false, true));
-    SendDlgItemMessageW(window(), IDC_ABOUT_PRODUCT, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);
-    SendDlgItemMessageW(window(), IDC_ABOUT_URL, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), FALSE);
-
-    bindCaption();
-    bindLabel(IDC_ABOUT_PRODUCT, logic_.lblProductName);
-    // The name sits on the header without a background of its own: a new text needs the picture under it again.
-    keep(platform::Subscription(logic_.lblProductName, [this](const platform::Change&) {
-      if (window()) InvalidateRect(GetDlgItem(window(), IDC_ABOUT_HEADER), nullptr, TRUE);
-      if (window()) InvalidateRect(GetDlgItem(window(), IDC_ABOUT_PRODUCT), nullptr, TRUE);
-    }));
-    bindLabel(IDC_ABOUT_VERSION, logic_.lblVersion);
-    bindLabel(IDC_ABOUT_DISCLAIMER, logic_.lblDisclaimer);
-    bindLabel(IDC_ABOUT_URL, logic_.lblURL);
-    onCommand(IDC_ABOUT_URL, [this] { logic_.lblURL_Click(); });
-    bindButton(IDC_ABOUT_OK, logic_.cmdOK);
-    // Esc and the title bar's close do what OK does.
-    onCommand(IDCANCEL, [this] {
-      if (logic_.cmdOK.Click)
-        logic_.cmdOK.Click();
-      else
-        logic_.form.unload();
-    });
-    return true;
-  }
-
-  bool message(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override {
+  bool message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
       case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item->CtlID != IDC_ABOUT_HEADER) return false;
-        detail::DrawPictureCovering(item->hDC, item->rcItem, header_.bitmap());
+        paint::DrawPictureCovering(item->hDC, item->rcItem, header.get());
         result = TRUE;
         return true;
       }
@@ -59,14 +32,14 @@ class AboutDialog : public detail::Dialog {
           // White on the header picture.
           SetTextColor(dc, RGB(255, 255, 255));
           SetBkMode(dc, TRANSPARENT);
-          result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+          result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
           return true;
         }
         if (id != IDC_ABOUT_URL) return false;
         // The link reads as one: link blue, underlined, on the dialog's background.
         SetTextColor(dc, RGB(0, 102, 204));
         SetBkMode(dc, TRANSPARENT);
-        result = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+        result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         return true;
       }
       case WM_SETCURSOR:
@@ -82,9 +55,39 @@ class AboutDialog : public detail::Dialog {
 
 }  // namespace
 
-void ShowAboutDialog(HWND owner, shell::frmAbout& form) {
-  AboutDialog dialog(form);
-  detail::RunModal(IDD_ABOUT, owner, dialog);
+void ShowAboutDialog(HWND owner, shell::frmAbout& logic) {
+  AboutLook look;
+  DialogCallbacks callbacks;
+  callbacks.failureLabel = "DialogProc of frmAbout";
+  callbacks.init = [&logic, &look](HWND dialog, Bindings& b) {
+    look.header = paint::LoadPicture(IDB_ABOUT_HEADER);
+    look.title = paint::MakeFont(dialog, 16, true, false);
+    look.link = paint::MakeFont(dialog, 0, false, true);
+    SendDlgItemMessageW(dialog, IDC_ABOUT_PRODUCT, WM_SETFONT, reinterpret_cast<WPARAM>(look.title.get()), FALSE);
+    SendDlgItemMessageW(dialog, IDC_ABOUT_URL, WM_SETFONT, reinterpret_cast<WPARAM>(look.link.get()), FALSE);
+    b.label(IDC_ABOUT_PRODUCT, logic.lblProductName);
+    // The name sits on the header without a background of its own: a new text needs the picture under it again.
+    look.productName = platform::Subscription(logic.lblProductName, [dialog](const platform::Change&) {
+      InvalidateRect(GetDlgItem(dialog, IDC_ABOUT_HEADER), nullptr, TRUE);
+      InvalidateRect(GetDlgItem(dialog, IDC_ABOUT_PRODUCT), nullptr, TRUE);
+    });
+    b.label(IDC_ABOUT_VERSION, logic.lblVersion);
+    b.label(IDC_ABOUT_DISCLAIMER, logic.lblDisclaimer);
+    b.label(IDC_ABOUT_URL, logic.lblURL);  // its click opens the address
+    b.button(IDC_ABOUT_OK, logic.cmdOK);
+    return true;
+  };
+  callbacks.message = [&look](HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return look.message(message, wParam, lParam, result);
+  };
+  // Esc and the title bar's close do what OK does.
+  callbacks.cancel = [&logic] {
+    if (logic.cmdOK.Click)
+      logic.cmdOK.Click();
+    else
+      logic.form.unload();
+  };
+  RunModalDialog(nullptr, IDD_ABOUT, owner, logic.form, std::move(callbacks));
 }
 
 }  // namespace hm::gui

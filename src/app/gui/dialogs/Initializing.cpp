@@ -1,70 +1,52 @@
 // The initializing notice: created hidden beside the main window and never
-// shown; it lives until its owner is destroyed.
+// shown; it lives until its owner is destroyed or its timer unloads it.
 #include <memory>
 
 #include "DialogIds.h"
-#include "DialogSupport.h"
 #include "Dialogs.h"
+#include "Painting.h"
+#include "platform/win32/gui/ModalDialog.h"
 
 namespace hm::gui {
-namespace {
 
-class InitializingWindow : public detail::Dialog {
- public:
-  explicit InitializingWindow(shell::frmInitailizingDrivers& logic)
-      : Dialog(logic.form, "DialogProc of frmInitailizingDrivers"), logic_(logic) {}
+using namespace platform::win32::gui;
 
- private:
-  shell::frmInitailizingDrivers& logic_;
-  detail::GdiObject mark_, textFont_;
-
-  bool init() override {
-    mark_.reset(detail::LoadPicture(IDB_MARK));
-    textFont_.reset(detail::MakeFont(window(), 9, false, false, L"Arial"));
-    SendDlgItemMessageW(window(), IDC_INITIALIZING_LABEL, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
-    bindLabel(IDC_INITIALIZING_LABEL, logic_.lblInitailizing);
-    bindVisible();
-    bindTimer(logic_.tmrUnload);
-    // Unloaded by its timer: the window goes.
-    keep(platform::Subscription(logic_.form, [this](const platform::Change&) {
-      if (!logic_.form.loaded && window()) PostMessageW(window(), WM_CLOSE, 0, 0);
-    }));
+HWND CreateInitializingWindow(HWND owner, shell::frmInitailizingDrivers& logic) {
+  struct Look {
+    paint::ScopedBitmap mark;
+    paint::ScopedFont text;
+  };
+  // Lives with the window's callbacks.
+  auto look = std::make_shared<Look>();
+  DialogCallbacks callbacks;
+  callbacks.failureLabel = "DialogProc of frmInitailizingDrivers";
+  callbacks.init = [&logic, look](HWND dialog, Bindings& b) {
+    look->mark = paint::LoadPicture(IDB_MARK);
+    look->text = paint::MakeFont(dialog, 9, false, false, L"Arial");
+    SendDlgItemMessageW(dialog, IDC_INITIALIZING_LABEL, WM_SETFONT, reinterpret_cast<WPARAM>(look->text.get()), FALSE);
+    b.label(IDC_INITIALIZING_LABEL, logic.lblInitailizing);
+    b.timer(logic.tmrUnload);
     return true;
-  }
-
-  bool message(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override {
+  };
+  callbacks.message = [look](HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
       case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item.CtlID != IDC_INITIALIZING_PICTURE) return false;
-        detail::DrawPictureCovering(item.hDC, item.rcItem, mark_.bitmap());
+        paint::DrawPictureCovering(item.hDC, item.rcItem, look->mark.get());
         result = TRUE;
         return true;
       }
       case WM_CTLCOLORDLG:
       case WM_CTLCOLORSTATIC:
         SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-        result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-        return true;
-      case WM_CLOSE:
-        DestroyWindow(window());
-        result = 0;
+        result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
         return true;
       default:
         return false;
     }
-  }
-};
-
-}  // namespace
-
-HWND CreateInitializingWindow(HWND owner, shell::frmInitailizingDrivers& form) {
-  auto window = std::make_unique<InitializingWindow>(form);
-  const HWND created = detail::CreateDialogWindow(IDD_INITIALIZING, owner, *window);
-  if (!created) return nullptr;
-  // From here the window owns its binding and deletes it when it goes.
-  window.release()->deleteWithWindow();
-  return created;
+  };
+  return CreateModelessDialog(nullptr, IDD_INITIALIZING, owner, logic.form, std::move(callbacks));
 }
 
 }  // namespace hm::gui

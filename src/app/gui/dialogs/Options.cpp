@@ -1,42 +1,31 @@
 // The options dialog's window.
 #include "DialogIds.h"
-#include "DialogSupport.h"
 #include "Dialogs.h"
+#include "platform/win32/gui/ModalDialog.h"
 
 namespace hm::gui {
-namespace {
 
-class OptionsDialog : public detail::Dialog {
- public:
-  explicit OptionsDialog(shell::frmOptionsAndSettings& logic)
-      : Dialog(logic.form, "DialogProc of frmOptionsAndSettings"), logic_(logic) {}
+using namespace platform::win32::gui;
 
- private:
-  shell::frmOptionsAndSettings& logic_;
-
-  bool init() override {
-    bindCaption();
-    bindCheckBox(IDC_OPTIONS_TRAY, logic_.chkMinimizeToSysTray);
-    bindCheckBox(IDC_OPTIONS_STARTUP, logic_.chkRunAtStartup);
-    bindCheckBox(IDC_OPTIONS_BACKUP, logic_.chkTakeBackup);
-    bindButton(IDC_OPTIONS_APPLY, logic_.cmdApply);
-    bindButton(IDC_OPTIONS_CLOSE, logic_.cmdCancel);
-    // Esc and the title bar's close do what Close does.
-    onCommand(IDCANCEL, [this] {
-      if (logic_.cmdCancel.Click)
-        logic_.cmdCancel.Click();
-      else
-        logic_.form.unload();
-    });
+void ShowOptionsDialog(HWND owner, shell::frmOptionsAndSettings& logic) {
+  DialogCallbacks callbacks;
+  callbacks.failureLabel = "DialogProc of frmOptionsAndSettings";
+  callbacks.init = [&logic](HWND, Bindings& b) {
+    b.checkBox(IDC_OPTIONS_TRAY, logic.chkMinimizeToSysTray);
+    b.checkBox(IDC_OPTIONS_STARTUP, logic.chkRunAtStartup);
+    b.checkBox(IDC_OPTIONS_BACKUP, logic.chkTakeBackup);
+    b.button(IDC_OPTIONS_APPLY, logic.cmdApply);
+    b.button(IDC_OPTIONS_CLOSE, logic.cmdCancel);
     return true;
-  }
-};
-
-}  // namespace
-
-void ShowOptionsDialog(HWND owner, shell::frmOptionsAndSettings& form) {
-  OptionsDialog dialog(form);
-  detail::RunModal(IDD_OPTIONS, owner, dialog);
+  };
+  // Esc and the title bar's close do what Close does.
+  callbacks.cancel = [&logic] {
+    if (logic.cmdCancel.Click)
+      logic.cmdCancel.Click();
+    else
+      logic.form.unload();
+  };
+  RunModalDialog(nullptr, IDD_OPTIONS, owner, logic.form, std::move(callbacks));
 }
 
 }  // namespace hm::gui

@@ -1,52 +1,41 @@
 // The splash window: the banner with the product name, the mark and
 // "Loading..." in Arial; its timer unloads it.
 #include "DialogIds.h"
-#include "DialogSupport.h"
 #include "Dialogs.h"
+#include "Painting.h"
 #include "common/Globals.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/gui/ModalDialog.h"
 
 namespace hm::gui {
+
+using namespace platform::win32::gui;
+
 namespace {
 
-class SplashDialog : public detail::Dialog {
- public:
-  explicit SplashDialog(shell::frmSplash& logic) : Dialog(logic.form, "DialogProc of frmLoading"), logic_(logic) {}
-
- private:
-  shell::frmSplash& logic_;
-  detail::GdiObject banner_, mark_, titleFont_, textFont_;
-
-  bool init() override {
-    banner_.reset(detail::LoadPicture(IDB_SPLASH_BANNER));
-    mark_.reset(detail::LoadPicture(IDB_MARK));
-    titleFont_.reset(detail::MakeFont(window(), 24, true, false, L"Arial"));
-    textFont_.reset(detail::MakeFont(window(), 10, false, false, L"Arial"));
-    SendDlgItemMessageW(window(), IDC_SPLASH_LOADING, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
-    bindLabel(IDC_SPLASH_LOADING, logic_.lblLoading);
-    bindTimer(logic_.tmrUnload);
-    return true;
-  }
+struct SplashLook {
+  paint::ScopedBitmap banner, mark;
+  paint::ScopedFont title, text;
 
   void drawBanner(const DRAWITEMSTRUCT& item) {
-    detail::DrawPictureCovering(item.hDC, item.rcItem, banner_.bitmap());
-    RECT text = item.rcItem;
-    InflateRect(&text, -MulDiv(18, GetDeviceCaps(item.hDC, LOGPIXELSX), 96), 0);
-    const HGDIOBJ old = SelectObject(item.hDC, titleFont_.get());
+    paint::DrawPictureCovering(item.hDC, item.rcItem, banner.get());
+    RECT area = item.rcItem;
+    InflateRect(&area, -MulDiv(18, GetDeviceCaps(item.hDC, LOGPIXELSX), 96), 0);
+    const HGDIOBJ old = SelectObject(item.hDC, title.get());
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, RGB(255, 255, 255));
     const std::wstring name = platform::win32::wide(kProductName);
-    DrawTextW(item.hDC, name.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    DrawTextW(item.hDC, name.c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     SelectObject(item.hDC, old);
   }
 
-  bool message(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override {
+  bool message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message == WM_DRAWITEM) {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item.CtlID == IDC_SPLASH_BANNER)
         drawBanner(item);
       else if (item.CtlID == IDC_SPLASH_MARK)
-        detail::DrawPictureCovering(item.hDC, item.rcItem, mark_.bitmap());
+        paint::DrawPictureCovering(item.hDC, item.rcItem, mark.get());
       else
         return false;
       result = TRUE;
@@ -57,7 +46,7 @@ class SplashDialog : public detail::Dialog {
       const auto dc = reinterpret_cast<HDC>(wParam);
       SetBkColor(dc, RGB(255, 255, 255));
       SetTextColor(dc, RGB(40, 48, 60));
-      result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+      result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
       return true;
     }
     return false;
@@ -66,9 +55,26 @@ class SplashDialog : public detail::Dialog {
 
 }  // namespace
 
-void ShowSplash(shell::frmSplash& form) {
-  SplashDialog dialog(form);
-  detail::RunModal(IDD_SPLASH, nullptr, dialog);
+void ShowSplash(shell::frmSplash& logic) {
+  SplashLook look;
+  DialogCallbacks callbacks;
+  callbacks.failureLabel = "DialogProc of frmLoading";
+  callbacks.init = [&logic, &look](HWND dialog, Bindings& b) {
+    look.banner = paint::LoadPicture(IDB_SPLASH_BANNER);
+    look.mark = paint::LoadPicture(IDB_MARK);
+    look.title = paint::MakeFont(dialog, 24, true, false, L"Arial");
+    look.text = paint::MakeFont(dialog, 10, false, false, L"Arial");
+    SendDlgItemMessageW(dialog, IDC_SPLASH_LOADING, WM_SETFONT, reinterpret_cast<WPARAM>(look.text.get()), FALSE);
+    b.label(IDC_SPLASH_LOADING, logic.lblLoading);
+    b.timer(logic.tmrUnload);
+    return true;
+  };
+  callbacks.message = [&look](HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return look.message(message, wParam, lParam, result);
+  };
+  // Only its timer ends the splash.
+  callbacks.cancel = [] {};
+  RunModalDialog(nullptr, IDD_SPLASH, nullptr, logic.form, std::move(callbacks));
 }
 
 }  // namespace hm::gui

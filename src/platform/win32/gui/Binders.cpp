@@ -35,6 +35,16 @@ void Enable(HWND control, bool enabled) {
   if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled ? TRUE : FALSE);
 }
 
+// A header draws "&" as an access-key mark; doubled, it shows as itself.
+std::wstring HeaderText(const std::string& text) {
+  std::wstring shown;
+  for (const wchar_t c : wide(text)) {
+    if (c == L'&') shown += L'&';
+    shown += c;
+  }
+  return shown;
+}
+
 bool IsCommandFrom(UINT message, WPARAM wParam, HWND control) {
   return message == WM_COMMAND && control != nullptr && LOWORD(wParam) == GetDlgCtrlID(control);
 }
@@ -68,7 +78,8 @@ class FormBinding : public Binding {
   void refresh() override {
     if (reporting_) return;
     HWND w = owner_.window();
-    SetText(w, model_.caption);
+    // An empty caption keeps the window's own (a dialog template's).
+    if (!model_.caption.get().empty()) SetText(w, model_.caption);
     if (!model_.loaded) {
       if (!unloaded_) {
         unloaded_ = true;
@@ -226,8 +237,14 @@ class CheckBoxBinding : public Binding {
   bool handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) override {
     if (IsCommandFrom(message, wParam, control_) && HIWORD(wParam) == BN_CLICKED &&
         reinterpret_cast<HWND>(lParam) == control_) {
-      // An automatic check box has already toggled itself.
-      model_.setValue(SendMessageW(control_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      // An automatic check box has already toggled itself; a plain one
+      // leaves it to the model, and the control follows.
+      const LONG type = GetWindowLongW(control_, GWL_STYLE) & BS_TYPEMASK;
+      if (type == BS_AUTOCHECKBOX || type == BS_AUTO3STATE)
+        model_.setValue(SendMessageW(control_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      else
+        model_.click();
+      refresh();
       return true;
     }
     return false;
@@ -414,7 +431,7 @@ class ListBinding : public OwnerDataList {
     }
     const int share = open > 0 ? std::max(40, (ClientWidth(control) - fixed) / open) : 0;
     for (std::size_t c = 0; c < headers.size(); ++c) {
-      std::wstring header = wide(headers[c]);
+      std::wstring header = HeaderText(headers[c]);
       LVCOLUMNW column{};
       column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
       column.pszText = header.data();
@@ -443,6 +460,21 @@ class ListBinding : public OwnerDataList {
     if (model_.enabled) model_.setChecked(row, !model_.row(row).checked);
   }
   void selected(std::size_t row) override { model_.select(row); }
+  bool handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    // A zero-width column stays hidden: its divider neither drags nor double-clicks open.
+    if (const NMHDR* header = NotifyFrom(message, lParam, ListView_GetHeader(control_))) {
+      if (header->code == HDN_BEGINTRACKW || header->code == HDN_BEGINTRACKA || header->code == HDN_DIVIDERDBLCLICKW ||
+          header->code == HDN_DIVIDERDBLCLICKA) {
+        const int column = reinterpret_cast<const NMHEADERW*>(header)->iItem;
+        if (column >= 0 && ListView_GetColumnWidth(control_, column) == 0) {
+          result = TRUE;
+          return true;
+        }
+      }
+      return false;
+    }
+    return OwnerDataList::handle(message, wParam, lParam, result);
+  }
   bool notify(const NMHDR& header, LRESULT& result) override {
     if (header.code != NM_CUSTOMDRAW) return false;
     auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header));
@@ -619,7 +651,7 @@ class TreeBinding : public OwnerDataList {
     int others = 0;
     for (std::size_t c = 1; c < columns.size(); ++c) others += columns[c].width;
     for (std::size_t c = 0; c < columns.size(); ++c) {
-      std::wstring header = wide(columns[c].header);
+      std::wstring header = HeaderText(columns[c].header);
       LVCOLUMNW column{};
       column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
       column.pszText = header.data();
@@ -749,7 +781,7 @@ std::vector<OptionBinding*>& OptionsOf(HWND window) {
 
 // ---------------------------------------------------------------- Bindings
 
-Bindings::Bindings(HWND window) : window_(window) {}
+Bindings::Bindings(HWND window, const char* failureLabel) : window_(window), failureLabel_(failureLabel) {}
 
 Bindings::~Bindings() {
   KillTimer(window_, kRefreshTimer);
@@ -899,7 +931,7 @@ bool Bindings::dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
       }
     }
   } catch (...) {
-    LogError("WindowProc");
+    LogError(failureLabel_);
     return message != WM_SIZE && message != WM_SHOWWINDOW;
   }
   return false;

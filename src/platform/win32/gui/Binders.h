@@ -32,7 +32,8 @@ struct TreeImages {
 
 class Bindings {
  public:
-  explicit Bindings(HWND window);
+  // A handler's failure is logged as `failureLabel`.
+  explicit Bindings(HWND window, const char* failureLabel = "WindowProc");
   ~Bindings();
   Bindings(const Bindings&) = delete;
   Bindings& operator=(const Bindings&) = delete;
@@ -53,7 +54,9 @@ class Bindings {
   void optionButton(int id, OptionButtonModel& model, int group = 0);
   void progressBar(int id, ProgressBarModel& model);
   // A report-view list (owner data, so long lists cost nothing); `widths` in
-  // pixels per column, missing ones share what is left.
+  // pixels per column, missing ones share what is left. A column of width 0
+  // stays hidden: the user cannot drag or double-click it open. Headers show
+  // their text as given ("&" is no access key).
   void listView(int id, ListViewModel& model, std::vector<int> widths = {}, bool checkBoxes = false);
   // A two-level tree with check boxes and a second column, shown in a list
   // view: section rows (bold) open and close with a double click, Enter,
@@ -88,6 +91,7 @@ class Bindings {
 
  private:
   HWND window_;
+  const char* failureLabel_;
   HWND tooltip_ = nullptr;
   std::vector<HWND> tipped_;
   std::vector<std::unique_ptr<Binding>> bindings_;
