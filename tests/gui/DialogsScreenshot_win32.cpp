@@ -6,16 +6,14 @@
 #include <commctrl.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/gui/dialogs/DialogIds.h"
 #include "app/gui/dialogs/Dialogs.h"
 #include "common/Globals.h"
+#include "gui/GuiTestSupport.h"
 #include "platform/win32/Wide.h"
 #include "restore/RestoreTestSupport.h"
 #include "shell/SettingsStore.h"
@@ -23,14 +21,7 @@
 namespace hm::test {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::win32::narrow;
-
-// Under wine without an X display no window can be shown.
-bool NoDisplay() {
-  const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return underWine && GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
-}
 
 std::string TextOf(HWND window) {
   wchar_t text[512] = {};
@@ -84,74 +75,6 @@ void WhileShown(const std::function<void()>& show, std::function<void()> step) {
   KillTimer(nullptr, guard);
 }
 
-struct Screenshot {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> pixels;  // top-down, 0x00RRGGBB
-  std::size_t colours() const { return std::set<std::uint32_t>(pixels.begin(), pixels.end()).size(); }
-};
-
-fs::path ScreenshotFolder() {
-  wchar_t exe[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  const fs::path folder = fs::path(exe).parent_path().parent_path() / "gui-screenshots";
-  fs::create_directories(folder);
-  return folder;
-}
-
-// The window's content as shown, also written as a BMP.
-Screenshot Capture(HWND window, const std::string& name) {
-  // The client area: without a window manager wine draws no title bar.
-  RECT frame{};
-  GetClientRect(window, &frame);
-  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&frame), 2);
-  Screenshot shot;
-  shot.width = frame.right - frame.left;
-  shot.height = frame.bottom - frame.top;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = shot.width;
-  info.bmiHeader.biHeight = -shot.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  const HDC screen = GetDC(nullptr);
-  const HDC dc = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ReleaseDC(nullptr, screen);
-  if (!bitmap) {
-    DeleteDC(dc);
-    return shot;
-  }
-  const HGDIOBJ old = SelectObject(dc, bitmap);
-  // Copied from the screen, as the user sees it (wine's PrintWindow leaves the controls out).
-  SetForegroundWindow(window);
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  GdiFlush();
-  Sleep(150);
-  const HDC source = GetDC(nullptr);
-  BitBlt(dc, 0, 0, shot.width, shot.height, source, frame.left, frame.top, SRCCOPY);
-  ReleaseDC(nullptr, source);
-  GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  shot.pixels.assign(p, p + static_cast<std::size_t>(shot.width) * shot.height);
-  for (auto& px : shot.pixels) px &= 0xFFFFFF;
-
-  const std::uint32_t size = static_cast<std::uint32_t>(shot.pixels.size() * 4);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-  file.bfSize = file.bfOffBits + size;
-  std::ofstream out(ScreenshotFolder() / (name + ".bmp"), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-  out.write(reinterpret_cast<const char*>(shot.pixels.data()), size);
-
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return shot;
-}
-
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 bool Checked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
@@ -191,7 +114,7 @@ TEST_F(Dialogs, OpenWorkAndLookDifferent) {
                EXPECT_TRUE(Checked(dialog, IDC_OPTIONS_BACKUP));
                EXPECT_FALSE(Enabled(dialog, IDC_OPTIONS_APPLY));
                EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_OPTIONS_SETTINGS)), "Settings");
-               shots.push_back(Capture(dialog, "options"));
+               shots.push_back(Capture(dialog, "options", true));
                Click(dialog, IDC_OPTIONS_TRAY);
                EXPECT_TRUE(Checked(dialog, IDC_OPTIONS_TRAY));
                EXPECT_TRUE(options.chkMinimizeToSysTray.value());
@@ -235,7 +158,7 @@ TEST_F(Dialogs, OpenWorkAndLookDifferent) {
                Header_GetItem(ListView_GetHeader(list), 1, &item);
                EXPECT_EQ(narrow(header), "Date && Time");
                EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 1);  // the newest
-               shots.push_back(Capture(dialog, "restore-chooser"));
+               shots.push_back(Capture(dialog, "restore-chooser", true));
                // Wider window, wider list and path column; the buttons keep to the corner.
                RECT frame{}, list0{}, ok0{}, list1{}, ok1{};
                GetWindowRect(dialog, &frame);
@@ -279,7 +202,7 @@ TEST_F(Dialogs, OpenWorkAndLookDifferent) {
                                       reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ABOUT_URL))),
                          reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE)));
                ReleaseDC(dialog, dc);
-               shots.push_back(Capture(dialog, "about"));
+               shots.push_back(Capture(dialog, "about", true));
                SendMessageW(dialog, WM_CLOSE, 0, 0);  // the title bar's close is OK
              });
   EXPECT_TRUE(aboutSeen);
@@ -310,7 +233,7 @@ TEST_F(Dialogs, SplashClosesByItsTimerAndTheInitializingNoticeStaysHidden) {
                    reinterpret_cast<LPARAM>(&dialog));
                ASSERT_TRUE(dialog);
                EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_SPLASH_LOADING)), "Loading...");
-               shot = Capture(dialog, "splash");
+               shot = Capture(dialog, "splash", true);
              });
   const auto shown = std::chrono::steady_clock::now() - start;
   EXPECT_GE(shown, std::chrono::milliseconds(1900));

@@ -8,11 +8,8 @@
 // after windows.h
 #include <commctrl.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +18,7 @@
 #include "app/gui/MainWindow.rh"
 #include "app/gui/dialogs/DialogIds.h"
 #include "common/Globals.h"
+#include "gui/GuiTestSupport.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Machine.h"
 #include "platform/OpenMachine.h"
@@ -33,13 +31,7 @@
 namespace hm::test {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::win32::narrow;
-
-bool NoDisplay() {
-  const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return underWine && GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
-}
 
 // Every value below both machine roots: path -> name -> (type, bytes).
 using Snapshot = std::map<std::string, std::map<std::string, std::pair<std::uint32_t, std::string>>>;
@@ -73,60 +65,6 @@ Snapshot TakeSnapshot() {
     reg.closeKey(key);
   }
   return out;
-}
-
-struct Shot {
-  std::string name;
-  std::vector<std::uint32_t> pixels;
-};
-
-fs::path ScreenshotFolder() {
-  wchar_t exe[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  const fs::path folder = fs::path(exe).parent_path().parent_path() / "gui-screenshots";
-  fs::create_directories(folder);
-  return folder;
-}
-
-// The window as the screen shows it, frame included, also written as a BMP.
-// (Wine's PrintWindow leaves a dialog's children out; the virtual display has them.)
-Shot Capture(HWND window, const std::string& name) {
-  RECT frame{};
-  GetWindowRect(window, &frame);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  const HDC screen = GetDC(nullptr);
-  const HDC dc = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ReleaseDC(nullptr, screen);
-  Shot shot{name, {}};
-  if (bitmap != nullptr) {
-    const HGDIOBJ old = SelectObject(dc, bitmap);
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    const HDC source = GetWindowDC(window);
-    BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    ReleaseDC(window, source);
-    GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    shot.pixels.assign(p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (auto& px : shot.pixels) px &= 0xFFFFFF;
-    const auto size = static_cast<std::uint32_t>(shot.pixels.size() * 4);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + size;
-    std::ofstream out(ScreenshotFolder() / (name + ".bmp"), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(reinterpret_cast<const char*>(shot.pixels.data()), size);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-  }
-  DeleteDC(dc);
-  return shot;
 }
 
 std::string ListText(HWND list, int row, int column) {
@@ -213,7 +151,7 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   g_main = w;
   ASSERT_TRUE(IsWindowVisible(w));
   platform::win32::gui::PumpPending();
-  std::vector<Shot> shots{Capture(w, "main-start")};
+  std::vector<Screenshot> shots{Capture(w, "main-start")};
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(w, IDC_MAIN_TITLE)));
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(w, IDC_CMDCANCEL)));
 
@@ -221,7 +159,7 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   struct MidScan {
     HWND window;
     gui::MainWindow* main;
-    std::vector<Shot>* shots;
+    std::vector<Screenshot>* shots;
     bool taken = false, cancelShown = false, menuDisabled = false;
   } mid{w, &main, &shots};
   pump.hookContext = &mid;
@@ -304,7 +242,7 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
                LVITEMW select{};
                select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
                SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
-               shots.push_back(Capture(chooser, "main-restore-chooser"));
+               shots.push_back(Capture(chooser, "main-restore-chooser", true));
                Click(chooser, IDC_RESTORE_OK);
              });
   EXPECT_TRUE(chooserSeen);
@@ -321,7 +259,7 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
              [&] {
                const HWND options = DialogOverMain();
                ASSERT_TRUE(options);
-               shots.push_back(Capture(options, "main-options"));
+               shots.push_back(Capture(options, "main-options", true));
                Click(options, IDC_OPTIONS_CLOSE);
              });
 
@@ -351,7 +289,7 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
 
   ASSERT_EQ(shots.size(), 5u);
   for (std::size_t i = 0; i < shots.size(); ++i) {
-    EXPECT_GT(std::set<std::uint32_t>(shots[i].pixels.begin(), shots[i].pixels.end()).size(), 1u) << shots[i].name;
+    EXPECT_GT(shots[i].colours(), 1u) << shots[i].name;
     for (std::size_t j = 0; j < i; ++j) EXPECT_NE(shots[i].pixels, shots[j].pixels) << shots[i].name << shots[j].name;
   }
 }

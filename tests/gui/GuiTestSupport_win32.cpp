@@ -1,0 +1,74 @@
+#include <filesystem>
+#include <fstream>
+
+#include "gui/GuiTestSupport.h"
+
+namespace hm::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path ScreenshotFolder() {
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  const fs::path folder = fs::path(exe).parent_path().parent_path() / "gui-screenshots";
+  fs::create_directories(folder);
+  return folder;
+}
+
+void WriteBmp(const Screenshot& shot, const BITMAPINFOHEADER& header) {
+  const auto size = static_cast<std::uint32_t>(shot.pixels.size() * 4);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = file.bfOffBits + size;
+  std::ofstream out(ScreenshotFolder() / (shot.name + ".bmp"), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(reinterpret_cast<const char*>(shot.pixels.data()), size);
+}
+
+}  // namespace
+
+bool NoDisplay() {
+  const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return underWine && GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
+}
+
+Screenshot Capture(HWND window, const std::string& name, bool clientAreaOnly) {
+  RECT area{};
+  if (clientAreaOnly) {
+    GetClientRect(window, &area);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  } else {
+    GetWindowRect(window, &area);
+  }
+  Screenshot shot{name, area.right - area.left, area.bottom - area.top, {}};
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const HDC screen = GetDC(nullptr);
+  const HDC dc = CreateCompatibleDC(screen);
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr) {
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    GdiFlush();
+    Sleep(150);  // the display server catches up with the drawing
+    BitBlt(dc, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    shot.pixels.assign(p, p + static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height));
+    for (auto& px : shot.pixels) px &= 0xFFFFFF;
+    WriteBmp(shot, info.bmiHeader);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return shot;
+}
+
+}  // namespace hm::test
