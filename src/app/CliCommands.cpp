@@ -9,6 +9,7 @@
 
 #include "app/CliBackups.h"
 #include "app/CliRepair.h"
+#include "app/CliTools.h"
 #include "app/JsonWriter.h"
 #include "common/Globals.h"
 #include "common/RegistryAccess.h"
@@ -33,6 +34,9 @@ constexpr const char* kUsage =
     "       hivemend backups delete NAME [--yes] [--prefix PATH]\n"
     "       hivemend restore NAME [--yes] [--prefix PATH]\n"
     "       hivemend list-registry ROOT\\KEY [--prefix PATH]\n"
+    "       hivemend startup list [--json] [--prefix PATH]\n"
+    "       hivemend startup disable|enable NAME [--prefix PATH]\n"
+    "       hivemend tune dialup|broadband|default [--dry-run] [--prefix PATH]\n"
     "\n"
     "  scan       scans the registry (and with --deep the shortcuts of the fixed drives)\n"
     "             for entries that point at something that no longer exists.\n"
@@ -43,6 +47,8 @@ constexpr const char* kUsage =
     "  backups    lists the backup sets that repairs left (or deletes one).\n"
     "  restore    puts back everything a backup set holds.\n"
     "  list-registry  prints every key and value below a key (name, type, data as hex).\n"
+    "  startup    lists the programs that start with Windows, takes one out or puts a kept one back.\n"
+    "  tune       writes the TCP/IP values for a kind of connection, or puts back the earlier ones.\n"
     "  --prefix   the Wine prefix to work on (Linux; default $WINEPREFIX, else ~/.wine).\n"
     "  --json     prints the section rows and the problem records as JSON.\n";
 
@@ -281,6 +287,8 @@ int Run(const std::vector<std::string>& args) {
     if (args[0] == "repair") return RepairCommand(rest);
     if (args[0] == "backups") return BackupsCommand(rest);
     if (args[0] == "restore") return RestoreCommand(rest);
+    if (args[0] == "startup") return StartupCommand(rest);
+    if (args[0] == "tune") return TuneCommand(rest);
   }
   Options o;
   std::string error;

@@ -1,0 +1,174 @@
+#include "tools/ConnectionTuning.h"
+
+#include <optional>
+
+#include "common/Globals.h"
+#include "platform/Machine.h"
+#include "platform/Text.h"
+#include "scan/RegistryWalker.h"
+#include "shell/SettingsStore.h"
+
+namespace hm::tools {
+namespace {
+
+using platform::HKey;
+using platform::RegValue;
+
+constexpr const char* kMstcp = "SYSTEM\\CurrentControlSet\\Services\\VxD\\MSTCP";
+constexpr const char* kNetTrans = "SYSTEM\\CurrentControlSet\\Services\\Class\\NetTrans";
+// The earlier state of each tuned value: "absent", or the type, ":" and the bytes in hex.
+constexpr const char* kRecordSection = "OptimizationUndo";
+constexpr const char* kAbsent = "absent";
+
+std::string RecordKey(const TuningValue& v) { return v.keyPath + "\\" + v.name; }
+
+std::optional<RegValue> ReadValue(const std::string& keyPath, const std::string& name) {
+  auto& reg = *platform::machine().registry;
+  HKey key = 0;
+  if (reg.openKey(platform::rootHandle(platform::kHkeyLocalMachine), keyPath, platform::kKeyRead, key) !=
+      platform::kSuccess)
+    return std::nullopt;
+  RegValue v;
+  const bool found = reg.queryValue(key, name, v) == platform::kSuccess;
+  reg.closeKey(key);
+  if (!found) return std::nullopt;
+  return v;
+}
+
+bool Matches(const std::optional<RegValue>& now, const std::optional<RegValue>& wanted) {
+  if (!now || !wanted) return !now && !wanted;
+  return now->type == wanted->type && now->data == wanted->data;
+}
+
+// Writes (or, for nothing, deletes) the value; true when it reads back so.
+bool PutValue(const std::string& keyPath, const std::string& name, const std::optional<RegValue>& value) {
+  auto& reg = *platform::machine().registry;
+  const HKey root = platform::rootHandle(platform::kHkeyLocalMachine);
+  HKey key = 0;
+  if (value) {
+    if (reg.createKey(root, keyPath, platform::kKeyAllAccess, key) == platform::kSuccess) {
+      reg.setValue(key, name, value->type, value->data);
+      reg.closeKey(key);
+    }
+  } else if (reg.openKey(root, keyPath, platform::kKeyAllAccess, key) == platform::kSuccess) {
+    reg.deleteValue(key, name);
+    reg.closeKey(key);
+  }
+  return Matches(ReadValue(keyPath, name), value);
+}
+
+std::string EncodeState(const std::optional<RegValue>& v) {
+  if (!v) return kAbsent;
+  static const char* digits = "0123456789abcdef";
+  std::string text = std::to_string(v->type) + ":";
+  for (const unsigned char c : v->data) {
+    text += digits[c >> 4];
+    text += digits[c & 15];
+  }
+  return text;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Nothing recorded, or a record that does not decode: false.
+bool DecodeState(const std::string& text, std::optional<RegValue>& out) {
+  if (text == kAbsent) {
+    out.reset();
+    return true;
+  }
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos || colon == 0 || colon > 10) return false;
+  unsigned long long type = 0;
+  for (std::size_t i = 0; i < colon; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    type = type * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  const std::string hex = text.substr(colon + 1);
+  if (type > 0xFFFFFFFFull || hex.size() % 2 != 0) return false;
+  RegValue v;
+  v.type = static_cast<std::uint32_t>(type);
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    v.data += static_cast<char>(high * 16 + low);
+  }
+  out = std::move(v);
+  return true;
+}
+
+std::string Recorded(const TuningValue& v) { return GetSetting(kProductName, kRecordSection, RecordKey(v), ""); }
+
+}  // namespace
+
+std::vector<TuningValue> TuningTable(ConnectionKind kind) {
+  if (kind == ConnectionKind::DialUp)
+    return {{kMstcp, "DefaultRcvWindow", "8192"},
+            {kMstcp, "DefaultTTL", "128"},
+            {kNetTrans, "MaxMSS", "536"},
+            {kNetTrans, "MaxMTU", "576"}};
+  return {{kMstcp, "DefaultRcvWindow", "372300"},
+          {kMstcp, "DefaultTTL", "128"},
+          {kNetTrans, "MaxMSS", "1460"},
+          {kNetTrans, "MaxMTU", "1500"}};
+}
+
+TuningResult Optimize(ConnectionKind kind) {
+  TuningResult result;
+  for (const TuningValue& v : TuningTable(kind)) {
+    // The first record is the state before any tuning; keep it.
+    if (Recorded(v).empty() &&
+        !SaveSetting(kProductName, kRecordSection, RecordKey(v), EncodeState(ReadValue(v.keyPath, v.name)))) {
+      // Without a record the change could not be undone: leave the value alone.
+      result.failed.push_back(RecordKey(v));
+      continue;
+    }
+    RegValue wanted{platform::kRegSz, text::toUtf16Bytes(v.data, true)};
+    (PutValue(v.keyPath, v.name, wanted) ? result.changed : result.failed).push_back(RecordKey(v));
+  }
+  return result;
+}
+
+void StoreLastTime() {
+  auto* clock = platform::machine().clock;
+  if (clock == nullptr) return;
+  const auto t = clock->now();
+  SaveSetting(kProductName, "Optimization", "LastTime", clock->formatShortDate(t) + " " + clock->formatTime(t));
+}
+
+bool HasTuningRecord() {
+  for (const TuningValue& v : TuningTable(ConnectionKind::DialUp))
+    if (!Recorded(v).empty()) return true;
+  return false;
+}
+
+std::string RecordedState(const TuningValue& v) {
+  const std::string text = Recorded(v);
+  std::optional<RegValue> state;
+  if (text.empty() || !DecodeState(text, state)) return {};
+  if (!state) return "delete";
+  return "restore " + ValueText(*state);
+}
+
+TuningResult SetToDefault() {
+  TuningResult result;
+  // Both tables name the same four values.
+  for (const TuningValue& v : TuningTable(ConnectionKind::DialUp)) {
+    const std::string text = Recorded(v);
+    if (text.empty()) continue;
+    std::optional<RegValue> state;
+    if (!DecodeState(text, state) || !PutValue(v.keyPath, v.name, state)) {
+      result.failed.push_back(RecordKey(v));
+      continue;
+    }
+    DeleteSetting(kProductName, kRecordSection, RecordKey(v));
+    result.changed.push_back(RecordKey(v));
+  }
+  return result;
+}
+
+}  // namespace hm::tools
