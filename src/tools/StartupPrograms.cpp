@@ -6,6 +6,7 @@
 #include "common/DoEvents.h"
 #include "common/GenDec.h"
 #include "common/Globals.h"
+#include "common/RegistryAccess.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
 #include "scan/RegistryWalker.h"
@@ -36,7 +37,10 @@ void ListKeyValues(HKey key, const std::string& subKey, bool kept, std::vector<S
     e.subKey = subKey;
     e.name = name;
     if (reg.queryValue(key, name, e.value) == platform::kSuccess) {
-      e.command = RemoveBackSlashandComma(ValueText(e.value));
+      // Windows starts expandable commands too; show them as written.
+      const std::string text =
+          e.value.type == platform::kRegExpandSz ? StringFromRegData(e.value.data) : ValueText(e.value);
+      e.command = RemoveBackSlashandComma(text);
       e.kept = kept;
       // Only commands with a drive path are start-up programs worth showing;
       // a kept entry was one when it was taken out.
