@@ -41,6 +41,10 @@ class RedirectedRegistry : public platform::win32::Win32Registry {
                        platform::HKey& result) override {
     return Win32Registry::openKey(map(parent), subKey, access, result);
   }
+  std::int32_t openKeyNoFollow(platform::HKey parent, std::string_view subKey, std::uint32_t access,
+                               platform::HKey& result) override {
+    return Win32Registry::openKeyNoFollow(map(parent), subKey, access, result);
+  }
   std::int32_t createKey(platform::HKey parent, std::string_view subKey, std::uint32_t access,
                          platform::HKey& result) override {
     return Win32Registry::createKey(map(parent), subKey, access, result);
