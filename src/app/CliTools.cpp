@@ -156,6 +156,10 @@ int ChangeStartup(const ToolArgs& a, CommandMachine& m, bool takeOut) {
       std::fprintf(stderr, "hivemend startup: another entry named %s is in the way; nothing was changed\n",
                    found->name.c_str());
       return kExitNothing;
+    case tools::ChangeOutcome::ChangedMeanwhile:
+      std::fprintf(stderr, "hivemend startup: %s changed while it was being read; nothing was changed\n",
+                   tools::EntryLabel(*found).c_str());
+      return kExitNothing;
     case tools::ChangeOutcome::Refused:
       break;
   }

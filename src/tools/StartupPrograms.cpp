@@ -159,8 +159,11 @@ std::vector<ChangeOutcome> ApplyStartupChanges(const std::vector<StartupChange>&
   };
   std::vector<bool> write(changes.size(), false);
   for (std::size_t i = 0; i < changes.size(); ++i) {
-    const Slot target = Target(changes[i]);
-    if (ReadValue(target.root, target.keyPath, target.name) && !vacated(target, i))
+    const Slot source = Source(changes[i]), target = Target(changes[i]);
+    const auto now = ReadValue(source.root, source.keyPath, source.name);
+    if (!now || now->type != changes[i].entry.value.type || now->data != changes[i].entry.value.data)
+      outcomes[i] = ChangeOutcome::ChangedMeanwhile;
+    else if (ReadValue(target.root, target.keyPath, target.name) && !vacated(target, i))
       outcomes[i] = ChangeOutcome::NameTaken;
     else
       write[i] = true;

@@ -29,7 +29,7 @@ std::string KeptKeyPath(const std::string& subKey);
 // Pumps after each value.
 std::vector<StartupEntry> ListStartupEntries();
 
-enum class ChangeOutcome { Done, NameTaken, Refused };
+enum class ChangeOutcome { Done, NameTaken, ChangedMeanwhile, Refused };
 
 struct StartupChange {
   StartupEntry entry;
@@ -39,7 +39,8 @@ struct StartupChange {
 // Moves each entry between the Run keys and the settings. A move never
 // overwrites a value of the same name in the key it goes to (unless another
 // change of the same batch moves that one away), and each write and delete
-// is read back before it counts as done.
+// is read back before it counts as done. An entry whose value changed since
+// it was listed is left alone, so nothing newer is lost.
 std::vector<ChangeOutcome> ApplyStartupChanges(const std::vector<StartupChange>& changes);
 
 // Where an entry is shown: "Run" or "Run\<subkey>", then the name.

@@ -18,6 +18,17 @@ void Tell(const std::string& text) {
   platform::machine().dialogs->messageBox(text, kProductName, platform::kMbOk | platform::kMbIconExclamation);
 }
 
+const char* Reason(ChangeOutcome outcome) {
+  switch (outcome) {
+    case ChangeOutcome::NameTaken:
+      return " (another entry of that name is in the way)";
+    case ChangeOutcome::ChangedMeanwhile:
+      return " (it was changed by another program meanwhile)";
+    default:
+      return " (Windows refused the change)";
+  }
+}
+
 }  // namespace
 
 frmBootingSpeed::frmBootingSpeed() : form(std::string(kProductName) + " - Speed up your computer") {
@@ -76,9 +87,7 @@ void frmBootingSpeed::cmdDone_Click() {
     std::string failed;
     for (std::size_t i = 0; i < changes.size(); ++i) {
       if (outcomes[i] == ChangeOutcome::Done) continue;
-      failed += "\r\n" + EntryLabel(changes[i].entry) +
-                (outcomes[i] == ChangeOutcome::NameTaken ? " (another entry of that name is in the way)"
-                                                         : " (Windows refused the change)");
+      failed += "\r\n" + EntryLabel(changes[i].entry) + Reason(outcomes[i]);
     }
     if (!failed.empty()) Tell(kNotAllChanged + failed);
     EnableInput(true);

@@ -155,6 +155,20 @@ TEST_F(TuneUpToolsTest, SameNamesNeverOverwriteEachOther) {
   }
 }
 
+TEST_F(TuneUpToolsTest, EntryChangedWhileTheListIsOpenIsLeftAlone) {
+  test::SetString(kHkeyLocalMachine, kRun, "x", "C:\\Tools\\t.exe");
+  frmBootingSpeed dlg;
+  dlg.Form_Load();
+  dlg.lvwWindowsStartupFiles.setChecked(0, false);
+  test::SetString(kHkeyLocalMachine, kRun, "x", "C:\\Tools\\t2.exe");
+  const Snapshot live = Tree(kHkeyLocalMachine, kRun);
+  dlg.cmdDone.click();
+  EXPECT_EQ(Tree(kHkeyLocalMachine, kRun), live);
+  EXPECT_TRUE(Tree(kHkeyCurrentUser, kKept).empty());
+  ASSERT_EQ(m.dialogs.shown.size(), 1u);
+  EXPECT_NE(m.dialogs.shown[0].text.find("Run\\x (it was changed"), std::string::npos);
+}
+
 TEST_F(TuneUpToolsTest, StartupChangesWithoutElevationOrRefused) {
   test::SetString(kHkeyLocalMachine, kRun, "x", "C:\\Tools\\t.exe");
   const Snapshot before = Tree(kHkeyLocalMachine, kRun);
