@@ -1,5 +1,7 @@
 #include "common/ExistenceMemo.h"
 
+#include <cstring>
+
 #include "platform/Machine.h"
 #include "platform/Text.h"
 
@@ -7,33 +9,82 @@ namespace hm {
 
 namespace {
 ExistenceMemo* g_active = nullptr;
+
+constexpr std::size_t kFirstSlots = 1024;
+static_assert(static_cast<unsigned>(platform::FindResult::CannotTell) < 4, "an answer fits in two bits");
+
+std::uint64_t HashBytes(std::string_view s) {
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (const char c : s) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  return h ^ (h >> 29);
 }
+}  // namespace
 
 // Windows names match without regard to case: "C:\A.DLL" and "c:\a.dll" are one path.
-void ExistenceMemo::fold(std::string_view path, std::string& key) {
-  key.assign(path);
+void ExistenceMemo::fold(std::string_view path) {
+  key_.assign(path);
   bool ascii = true;
-  for (char& c : key) {
+  for (char& c : key_) {
     if (static_cast<unsigned char>(c) >= 0x80) {
       ascii = false;
       break;
     }
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  if (!ascii) key = text::toUpper(path);
+  if (!ascii) key_ = text::toUpper(path);
+  hash_ = HashBytes(key_);
+}
+
+std::size_t ExistenceMemo::probe() const {
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = static_cast<std::size_t>(hash_) & mask;; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (s.meta == 0) return i;
+    if (s.hash == hash_ && (s.meta >> 2) == key_.size() &&
+        std::memcmp(keys_.data() + s.offset, key_.data(), key_.size()) == 0)
+      return i;
+  }
 }
 
 std::optional<platform::FindResult> ExistenceMemo::find(std::string_view path) {
-  fold(path, key_);
-  const auto it = answers_.find(key_);
-  if (it == answers_.end()) return std::nullopt;
-  return it->second;
+  if (count_ == 0) return std::nullopt;
+  fold(path);
+  const Slot& s = slots_[probe()];
+  if (s.meta == 0) return std::nullopt;
+  return static_cast<platform::FindResult>(s.meta & 3);
 }
 
 void ExistenceMemo::remember(std::string_view path, platform::FindResult result) {
-  if (answers_.size() >= kMaxPaths) answers_.clear();
-  fold(path, key_);
-  answers_.emplace(key_, result);
+  fold(path);
+  if (key_.empty() || key_.size() > kMaxKeyLength) return;
+  if (count_ >= kMaxPaths || keys_.size() + key_.size() > kMaxKeyBytes) clear();
+  if (slots_.empty() || (count_ + 1) * 2 > slots_.size()) grow();
+  Slot& s = slots_[probe()];
+  if (s.meta == 0) {
+    s.hash = hash_;
+    s.offset = static_cast<std::uint32_t>(keys_.size());
+    keys_.append(key_);
+    ++count_;
+  }
+  s.meta = static_cast<std::uint32_t>(key_.size()) << 2 | static_cast<std::uint32_t>(result);
+}
+
+void ExistenceMemo::clear() {
+  slots_.clear();
+  keys_.clear();
+  count_ = 0;
+}
+
+void ExistenceMemo::grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? kFirstSlots : old.size() * 2, Slot{});
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& s : old) {
+    if (s.meta == 0) continue;
+    std::size_t i = static_cast<std::size_t>(s.hash) & mask;
+    while (slots_[i].meta != 0) i = (i + 1) & mask;
+    slots_[i] = s;
+  }
 }
 
 ExistenceMemoScope::ExistenceMemoScope() : previous_(g_active) {
