@@ -50,13 +50,25 @@ void ExistenceMemo::fold(std::string_view path) {
   hash_ = HashBytes(key_);
 }
 
+namespace {
+std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+std::uint32_t Record(const std::string& keys, std::uint32_t offset) {
+  std::uint32_t record = 0;
+  std::memcpy(&record, keys.data() + offset, sizeof record);
+  return record;
+}
+}  // namespace
+
 std::size_t ExistenceMemo::probe() const {
   const std::size_t mask = slots_.size() - 1;
+  const std::uint32_t tag = Tag(hash_);
   for (std::size_t i = static_cast<std::size_t>(hash_) & mask;; i = (i + 1) & mask) {
-    const Slot& s = slots_[i];
-    if (s.meta == 0) return i;
-    if (s.hash == hash_ && (s.meta >> 2) == key_.size() &&
-        std::memcmp(keys_.data() + s.offset, key_.data(), key_.size()) == 0)
+    const std::uint64_t slot = slots_[i];
+    if (slot == 0) return i;
+    if (static_cast<std::uint32_t>(slot >> 32) != tag) continue;
+    const std::uint32_t offset = static_cast<std::uint32_t>(slot) - 1;
+    if ((Record(keys_, offset) >> 2) == key_.size() &&
+        std::memcmp(keys_.data() + offset + 4, key_.data(), key_.size()) == 0)
       return i;
   }
 }
@@ -64,24 +76,26 @@ std::size_t ExistenceMemo::probe() const {
 std::optional<platform::FindResult> ExistenceMemo::find(std::string_view path) {
   if (count_ == 0) return std::nullopt;
   fold(path);
-  const Slot& s = slots_[probe()];
-  if (s.meta == 0) return std::nullopt;
-  return static_cast<platform::FindResult>(s.meta & 3);
+  const std::uint64_t slot = slots_[probe()];
+  if (slot == 0) return std::nullopt;
+  return static_cast<platform::FindResult>(Record(keys_, static_cast<std::uint32_t>(slot) - 1) & 3);
 }
 
 void ExistenceMemo::remember(std::string_view path, platform::FindResult result) {
   fold(path);
   if (key_.empty() || key_.size() > kMaxKeyLength) return;
-  if (count_ >= kMaxPaths || keys_.size() + key_.size() > kMaxKeyBytes) clear();
-  if (slots_.empty() || (count_ + 1) * 2 > slots_.size()) grow();
-  Slot& s = slots_[probe()];
-  if (s.meta == 0) {
-    s.hash = hash_;
-    s.offset = static_cast<std::uint32_t>(keys_.size());
-    keys_.append(key_);
-    ++count_;
+  if (count_ >= kMaxPaths || keys_.size() + 4 + key_.size() > kMaxKeyBytes) clear();
+  if (slots_.empty() || (count_ + 1) * 4 > slots_.size() * 3) grow();
+  const std::uint32_t record = static_cast<std::uint32_t>(key_.size()) << 2 | static_cast<std::uint32_t>(result);
+  std::uint64_t& slot = slots_[probe()];
+  if (slot != 0) {
+    std::memcpy(keys_.data() + (static_cast<std::uint32_t>(slot) - 1), &record, sizeof record);
+    return;
   }
-  s.meta = static_cast<std::uint32_t>(key_.size()) << 2 | static_cast<std::uint32_t>(result);
+  const auto offset = static_cast<std::uint32_t>(keys_.size());
+  keys_.append(reinterpret_cast<const char*>(&record), sizeof record).append(key_);
+  slot = static_cast<std::uint64_t>(Tag(hash_)) << 32 | (offset + 1u);
+  ++count_;
 }
 
 void ExistenceMemo::clear() {
@@ -91,14 +105,17 @@ void ExistenceMemo::clear() {
 }
 
 void ExistenceMemo::grow() {
-  std::vector<Slot> old = std::move(slots_);
-  slots_.assign(old.empty() ? kFirstSlots : old.size() * 2, Slot{});
+  std::vector<std::uint64_t> old = std::move(slots_);
+  slots_.assign(old.empty() ? kFirstSlots : old.size() * 2, 0);
   const std::size_t mask = slots_.size() - 1;
-  for (const Slot& s : old) {
-    if (s.meta == 0) continue;
-    std::size_t i = static_cast<std::size_t>(s.hash) & mask;
-    while (slots_[i].meta != 0) i = (i + 1) & mask;
-    slots_[i] = s;
+  for (const std::uint64_t slot : old) {
+    if (slot == 0) continue;
+    // Only the tag survives in a slot: the table's index comes from the key again.
+    const std::uint32_t offset = static_cast<std::uint32_t>(slot) - 1;
+    const std::uint64_t hash = HashBytes(std::string_view(keys_).substr(offset + 4, Record(keys_, offset) >> 2));
+    std::size_t i = static_cast<std::size_t>(hash) & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
   }
 }
 

@@ -27,21 +27,18 @@ class ExistenceMemo {
   void remember(std::string_view path, platform::FindResult result);
 
  private:
-  // An open-addressing table over one buffer of folded keys: a lookup touches
-  // one slot and one key, and no lookup allocates.
-  struct Slot {
-    std::uint64_t hash = 0;
-    std::uint32_t offset = 0;  // of the key in keys_
-    std::uint32_t meta = 0;    // key length << 2 | result; 0 for an empty slot
-  };
-  static constexpr std::uint32_t kMaxKeyLength = (1u << 29) - 1;
+  // An open-addressing table over one buffer of folded keys. A slot holds
+  // the key's place in the buffer and 32 bits of its hash, so the table stays
+  // small enough to keep in cache and a lookup reads one key; none allocates.
+  // In the buffer each key follows its length and answer (a 4-byte record).
+  static constexpr std::uint32_t kMaxKeyLength = (1u << 24) - 1;
 
   void fold(std::string_view path);  // into key_ and hash_
   std::size_t probe() const;         // the slot holding key_, or the empty one where it belongs
   void clear();
   void grow();
 
-  std::vector<Slot> slots_;
+  std::vector<std::uint64_t> slots_;  // hash << 32 | (offset + 1); 0 for an empty slot
   std::string keys_;
   std::size_t count_ = 0;
   std::string key_;

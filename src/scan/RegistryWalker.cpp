@@ -107,7 +107,10 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
           OpenKey sub;
           if (reg().openKeyNoFollow(level.handle, name, platform::kKeyRead, sub.handle) == platform::kSuccess &&
               !isLinkKey(sub.handle)) {
-            std::string child = level.path.empty() ? name : level.path + "\\" + name;
+            std::string child;
+            child.reserve(level.path.size() + 1 + name.size());
+            if (!level.path.empty()) child.append(level.path).append(1, '\\');
+            child.append(name);
             lists.lblRegistryScan.setCaption(name);
             CheckValuesOfKey(lists, sub.handle, rootKey, child, section, rootKeyName, valueLabel);
             open.levels.push_back(Level{sub.handle, std::move(child), 0});
