@@ -1,6 +1,7 @@
 #include "scan/RegistryWalker.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "common/DoEvents.h"
@@ -177,7 +178,8 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
       if (status == platform::kSuccess) {
         valueLabel.setCaption(text);
         if (CancelScan) return;
-        if (checksValues) CheckPathExistinDirectory(lists, text, section, name, rootKey, rootKeyName, keyPath);
+        if (checksValues)
+          CheckPathExistinDirectory(lists, std::move(text), section, name, rootKey, rootKeyName, keyPath);
       }
       if (CancelScan) return;
       DoEvents();
@@ -206,12 +208,12 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
   }
 }
 
-void CheckPathExistinDirectory(ScanLists& lists, const std::string& valueText, const std::string& section,
+void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const std::string& section,
                                const std::string& valueName, std::int32_t rootKey, const std::string& rootKeyName,
                                const std::string& keyPath) {
   try {
     if (CancelScan) return;
-    CheckContext ctx{rootKey, rootKeyName, valueName, valueText, section, keyPath};
+    CheckContext ctx{rootKey, rootKeyName, valueName, std::move(valueText), section, keyPath};
     auto& errors = lists.lvwErrors;
     if (section == "Registry Integrity") {
       CheckRegistryIntegrity(errors, ctx);
