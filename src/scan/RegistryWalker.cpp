@@ -43,9 +43,10 @@ bool isLinkKey(HKey key) {
 }
 
 bool isKeyWithoutValuesCase(const std::string& keyPath) {
-  return (text::containsNoCase(keyPath, "TypeLib\\") && text::containsNoCase(keyPath, "\\HELPDIR")) ||
-         (text::containsNoCase(keyPath, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\") &&
-          text::containsNoCase(keyPath, "\\OpenWithList"));
+  // The rarer half of each pair first: most keys fail it.
+  return (text::containsNoCase(keyPath, "\\HELPDIR") && text::containsNoCase(keyPath, "TypeLib\\")) ||
+         (text::containsNoCase(keyPath, "\\OpenWithList") &&
+          text::containsNoCase(keyPath, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\"));
 }
 }  // namespace
 
