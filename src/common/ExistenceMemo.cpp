@@ -37,14 +37,15 @@ std::uint64_t HashBytes(std::string_view s) {
 
 // Windows names match without regard to case: "C:\A.DLL" and "c:\a.dll" are one path.
 void ExistenceMemo::fold(std::string_view path) {
-  key_.assign(path);
+  key_.resize(path.size());
   bool ascii = true;
-  for (char& c : key_) {
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
     if (static_cast<unsigned char>(c) >= 0x80) {
       ascii = false;
       break;
     }
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    key_[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   }
   if (!ascii) key_ = text::toUpper(path);
   hash_ = HashBytes(key_);
