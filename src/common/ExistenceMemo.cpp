@@ -1,5 +1,7 @@
 #include "common/ExistenceMemo.h"
 
+#include <cstring>
+
 #include "platform/Machine.h"
 #include "platform/Text.h"
 
@@ -7,33 +9,115 @@ namespace hm {
 
 namespace {
 ExistenceMemo* g_active = nullptr;
+
+constexpr std::size_t kFirstSlots = 1024;
+static_assert(static_cast<unsigned>(platform::FindResult::CannotTell) < 4, "an answer fits in two bits");
+
+// Eight bytes a step, then a full mix: paths are long and alike at the start.
+std::uint64_t HashBytes(std::string_view s) {
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  std::uint64_t h = s.size() * kMul;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, s.data() + i, 8);
+    h = ((h ^ w) * kMul);
+    h ^= h >> 32;
+  }
+  std::uint64_t w = 0;
+  std::memcpy(&w, s.data() + i, s.size() - i);
+  h = (h ^ w) * kMul;
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ull;
+  return h ^ (h >> 33);
 }
+}  // namespace
 
 // Windows names match without regard to case: "C:\A.DLL" and "c:\a.dll" are one path.
-void ExistenceMemo::fold(std::string_view path, std::string& key) {
-  key.assign(path);
+void ExistenceMemo::fold(std::string_view path) {
+  key_.resize(path.size());
   bool ascii = true;
-  for (char& c : key) {
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
     if (static_cast<unsigned char>(c) >= 0x80) {
       ascii = false;
       break;
     }
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    key_[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   }
-  if (!ascii) key = text::toUpper(path);
+  if (!ascii) key_ = text::toUpper(path);
+  hash_ = HashBytes(key_);
+}
+
+namespace {
+std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+std::uint32_t Record(const std::string& keys, std::uint32_t offset) {
+  std::uint32_t record = 0;
+  std::memcpy(&record, keys.data() + offset, sizeof record);
+  return record;
+}
+}  // namespace
+
+std::size_t ExistenceMemo::probe() const {
+  const std::size_t mask = slots_.size() - 1;
+  const std::uint32_t tag = Tag(hash_);
+  for (std::size_t i = static_cast<std::size_t>(hash_) & mask;; i = (i + 1) & mask) {
+    const std::uint64_t slot = slots_[i];
+    if (slot == 0) return i;
+    if (static_cast<std::uint32_t>(slot >> 32) != tag) continue;
+    const std::uint32_t offset = static_cast<std::uint32_t>(slot) - 1;
+    if ((Record(keys_, offset) >> 2) == key_.size() &&
+        std::memcmp(keys_.data() + offset + 4, key_.data(), key_.size()) == 0)
+      return i;
+  }
 }
 
 std::optional<platform::FindResult> ExistenceMemo::find(std::string_view path) {
-  fold(path, key_);
-  const auto it = answers_.find(key_);
-  if (it == answers_.end()) return std::nullopt;
-  return it->second;
+  if (count_ == 0) return std::nullopt;
+  fold(path);
+  const std::uint64_t slot = slots_[probe()];
+  if (slot == 0) return std::nullopt;
+  return static_cast<platform::FindResult>(Record(keys_, static_cast<std::uint32_t>(slot) - 1) & 3);
 }
 
 void ExistenceMemo::remember(std::string_view path, platform::FindResult result) {
-  if (answers_.size() >= kMaxPaths) answers_.clear();
-  fold(path, key_);
-  answers_.emplace(key_, result);
+  fold(path);
+  if (key_.empty() || key_.size() > kMaxKeyLength) return;
+  if (count_ >= kMaxPaths || keys_.size() + 4 + key_.size() > kMaxKeyBytes) clear();
+  if (slots_.empty() || (count_ + 1) * 4 > slots_.size() * 3) grow();
+  const std::uint32_t record = static_cast<std::uint32_t>(key_.size()) << 2 | static_cast<std::uint32_t>(result);
+  std::uint64_t& slot = slots_[probe()];
+  if (slot != 0) {
+    std::memcpy(keys_.data() + (static_cast<std::uint32_t>(slot) - 1), &record, sizeof record);
+    return;
+  }
+  const auto offset = static_cast<std::uint32_t>(keys_.size());
+  keys_.append(reinterpret_cast<const char*>(&record), sizeof record).append(key_);
+  slot = static_cast<std::uint64_t>(Tag(hash_)) << 32 | (offset + 1u);
+  ++count_;
+}
+
+void ExistenceMemo::clear() {
+  slots_.clear();
+  keys_.clear();
+  count_ = 0;
+}
+
+void ExistenceMemo::grow() {
+  std::vector<std::uint64_t> old = std::move(slots_);
+  slots_.assign(old.empty() ? kFirstSlots : old.size() * 2, 0);
+  const std::size_t mask = slots_.size() - 1;
+  for (const std::uint64_t slot : old) {
+    if (slot == 0) continue;
+    // Only the tag survives in a slot: the table's index comes from the key again.
+    const std::uint32_t offset = static_cast<std::uint32_t>(slot) - 1;
+    const std::uint64_t hash = HashBytes(std::string_view(keys_).substr(offset + 4, Record(keys_, offset) >> 2));
+    std::size_t i = static_cast<std::size_t>(hash) & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
 }
 
 ExistenceMemoScope::ExistenceMemoScope() : previous_(g_active) {

@@ -5,10 +5,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -16,17 +17,32 @@ namespace hm {
 
 class ExistenceMemo {
  public:
-  // Remembers at most this many paths; past it the memo starts afresh, so a
-  // registry of millions of distinct paths cannot make it grow without end.
+  // Remembers at most this many paths (or this many bytes of them); past it
+  // the memo starts afresh, so a registry of millions of distinct paths cannot
+  // make it grow without end.
   static constexpr std::size_t kMaxPaths = 1u << 18;
+  static constexpr std::size_t kMaxKeyBytes = std::size_t{64} << 20;
 
   std::optional<platform::FindResult> find(std::string_view path);
   void remember(std::string_view path, platform::FindResult result);
 
  private:
-  static void fold(std::string_view path, std::string& key);
-  std::unordered_map<std::string, platform::FindResult> answers_;
+  // An open-addressing table over one buffer of folded keys. A slot holds
+  // the key's place in the buffer and 32 bits of its hash, so the table stays
+  // small enough to keep in cache and a lookup reads one key; none allocates.
+  // In the buffer each key follows its length and answer (a 4-byte record).
+  static constexpr std::uint32_t kMaxKeyLength = (1u << 24) - 1;
+
+  void fold(std::string_view path);  // into key_ and hash_
+  std::size_t probe() const;         // the slot holding key_, or the empty one where it belongs
+  void clear();
+  void grow();
+
+  std::vector<std::uint64_t> slots_;  // hash << 32 | (offset + 1); 0 for an empty slot
+  std::string keys_;
+  std::size_t count_ = 0;
   std::string key_;
+  std::uint64_t hash_ = 0;
 };
 
 // Installs a memo for the lifetime of the scope (nested scopes share the outer

@@ -1,6 +1,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace hm::text {
 namespace {
@@ -190,9 +191,20 @@ std::size_t findNoCase(std::string_view hay, std::string_view needle, std::size_
   if (isAscii(needle)) {
     // ASCII needles match byte-wise; multi-byte sequences never equal ASCII bytes.
     auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    if (hay.size() < needle.size()) return std::string_view::npos;
-    for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
-      std::size_t k = 0;
+    if (hay.size() < needle.size() || from > hay.size() - needle.size()) return std::string_view::npos;
+    // Candidates are found by the first character alone (memchr when it has no case).
+    const char first = up(needle[0]);
+    const char firstLower = (first >= 'A' && first <= 'Z') ? static_cast<char>(first + 32) : first;
+    const std::size_t last = hay.size() - needle.size();
+    for (std::size_t i = from; i <= last; ++i) {
+      if (first == firstLower) {
+        const void* at = std::memchr(hay.data() + i, first, last - i + 1);
+        if (at == nullptr) break;
+        i = static_cast<std::size_t>(static_cast<const char*>(at) - hay.data());
+      } else if (hay[i] != first && hay[i] != firstLower) {
+        continue;
+      }
+      std::size_t k = 1;
       while (k < needle.size() && up(hay[i + k]) == up(needle[k])) ++k;
       if (k == needle.size()) return i;
     }
@@ -217,11 +229,32 @@ std::string toUtf16Bytes(std::string_view utf8, bool withNul) {
 }
 
 std::string fromUtf16Bytes(std::string_view bytes) {
-  std::u16string w(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < w.size(); ++i)
-    w[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+  const std::size_t units = bytes.size() / 2;
+  auto unit = [&](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                  (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  return toUtf8(w);
+  };
+  // Registry text is mostly ASCII: write it straight through, one byte a unit.
+  std::string out(units, '\0');
+  std::size_t i = 0;
+  for (; i < units; ++i) {
+    const char32_t cp = unit(i);
+    if (cp >= 0x80) break;
+    out[i] = static_cast<char>(cp);
+  }
+  out.resize(i);
+  for (; i < units; ++i) {
+    char32_t cp = unit(i);
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < units) {
+      const char32_t low = unit(i + 1);
+      if (low >= 0xDC00 && low < 0xE000) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    appendUtf8(out, cp);
+  }
+  return out;
 }
 
 }  // namespace hm::text

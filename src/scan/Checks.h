@@ -12,14 +12,16 @@
 namespace hm {
 
 // The check context, passed along unchanged from the driver to the checks.
-// A check may normalise `valueText` in its own copy.
+// A check may normalise `valueText` in its own copy. The names are views of
+// the caller's strings, which outlive the check: a scan makes one context per
+// value and need not copy them.
 struct CheckContext {
   std::int32_t rootKey = 0;
-  std::string rootKeyName;
+  std::string_view rootKeyName;
   std::string valueName;
   std::string valueText;
-  std::string section;
-  std::string keyPath;
+  std::string_view section;
+  std::string_view keyPath;
 };
 
 // Appends a record for `ctx` with the tested path as KeyValue ("(Default)"

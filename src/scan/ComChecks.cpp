@@ -22,6 +22,7 @@ bool IsComServerExtension(std::string_view extension) {
 }
 
 bool HoldsComFolderToken(std::string_view text) {
+  if (text.find('%') == std::string_view::npos) return false;  // the common case, at the cost of one memchr
   for (const char* token : {"%Sysroot%", "%Systemroot%", "%ProgramFiles%", "%commonprogramfiles%"})
     if (text::containsNoCase(text, token)) return true;
   return false;

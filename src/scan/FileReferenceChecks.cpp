@@ -12,6 +12,7 @@ namespace {
 constexpr std::string_view kFolderTokens[] = {"%ProgramFiles%", "%Systemroot%", "%commonprogramfiles%"};
 
 bool HoldsFolderToken(std::string_view text) {
+  if (text.find('%') == std::string_view::npos) return false;  // the common case, at the cost of one memchr
   for (const std::string_view token : kFolderTokens)
     if (text::containsNoCase(text, token)) return true;
   return false;

@@ -1,6 +1,7 @@
 #include "scan/RegistryWalker.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "common/DoEvents.h"
@@ -42,9 +43,10 @@ bool isLinkKey(HKey key) {
 }
 
 bool isKeyWithoutValuesCase(const std::string& keyPath) {
-  return (text::containsNoCase(keyPath, "TypeLib\\") && text::containsNoCase(keyPath, "\\HELPDIR")) ||
-         (text::containsNoCase(keyPath, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\") &&
-          text::containsNoCase(keyPath, "\\OpenWithList"));
+  // The rarer half of each pair first: most keys fail it.
+  return (text::containsNoCase(keyPath, "\\HELPDIR") && text::containsNoCase(keyPath, "TypeLib\\")) ||
+         (text::containsNoCase(keyPath, "\\OpenWithList") &&
+          text::containsNoCase(keyPath, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\"));
 }
 }  // namespace
 
@@ -107,7 +109,10 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
           OpenKey sub;
           if (reg().openKeyNoFollow(level.handle, name, platform::kKeyRead, sub.handle) == platform::kSuccess &&
               !isLinkKey(sub.handle)) {
-            std::string child = level.path.empty() ? name : level.path + "\\" + name;
+            std::string child;
+            child.reserve(level.path.size() + 1 + name.size());
+            if (!level.path.empty()) child.append(level.path).append(1, '\\');
+            child.append(name);
             lists.lblRegistryScan.setCaption(name);
             CheckValuesOfKey(lists, sub.handle, rootKey, child, section, rootKeyName, valueLabel);
             open.levels.push_back(Level{sub.handle, std::move(child), 0});
@@ -174,7 +179,8 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
       if (status == platform::kSuccess) {
         valueLabel.setCaption(text);
         if (CancelScan) return;
-        if (checksValues) CheckPathExistinDirectory(lists, text, section, name, rootKey, rootKeyName, keyPath);
+        if (checksValues)
+          CheckPathExistinDirectory(lists, std::move(text), section, name, rootKey, rootKeyName, keyPath);
       }
       if (CancelScan) return;
       DoEvents();
@@ -203,12 +209,12 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
   }
 }
 
-void CheckPathExistinDirectory(ScanLists& lists, const std::string& valueText, const std::string& section,
+void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const std::string& section,
                                const std::string& valueName, std::int32_t rootKey, const std::string& rootKeyName,
                                const std::string& keyPath) {
   try {
     if (CancelScan) return;
-    CheckContext ctx{rootKey, rootKeyName, valueName, valueText, section, keyPath};
+    CheckContext ctx{rootKey, rootKeyName, valueName, std::move(valueText), section, keyPath};
     auto& errors = lists.lvwErrors;
     if (section == "Registry Integrity") {
       CheckRegistryIntegrity(errors, ctx);

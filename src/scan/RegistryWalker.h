@@ -35,7 +35,7 @@ std::string GetSubKeyValue(platform::HKey key, std::string_view valueName);
 std::string ValueText(const platform::RegValue& value);
 
 // Picks the section's check and runs it.
-void CheckPathExistinDirectory(ScanLists& lists, const std::string& valueText, const std::string& section,
+void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const std::string& section,
                                const std::string& valueName, std::int32_t rootKey, const std::string& rootKeyName,
                                const std::string& keyPath);
 

@@ -1,5 +1,9 @@
 #include "scan/ScanLists.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace hm {
 
 ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row) {
@@ -11,9 +15,16 @@ ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row
 void AddProblemEntry(platform::ListViewModel& lvwErrors, std::string_view mainKey, std::string_view keyName,
                      std::string_view keyValue, std::string_view section, std::string_view fullKeyPath,
                      std::string_view mainKeyName) {
-  lvwErrors.addRow({std::string(mainKey), keyName.empty() ? std::string("(Default)") : std::string(keyName),
-                    std::string(keyValue), std::string(section), std::string(fullKeyPath), std::string(mainKeyName)},
-                   true);
+  // Built in place: a braced list would copy every cell once more.
+  std::vector<std::string> cells;
+  cells.reserve(6);
+  cells.emplace_back(mainKey);
+  cells.emplace_back(keyName.empty() ? std::string_view("(Default)") : keyName);
+  cells.emplace_back(keyValue);
+  cells.emplace_back(section);
+  cells.emplace_back(fullKeyPath);
+  cells.emplace_back(mainKeyName);
+  lvwErrors.addRow(std::move(cells), true);
 }
 
 }  // namespace hm

@@ -34,5 +34,31 @@ TEST(CompareNoCase, AgreesWithTheUnitByUnitOrderOnMixedText) {
   }
 }
 
+TEST(FindNoCase, AgreesWithAPlainSearchOfTheUpperCasedTextFromEveryStart) {
+  const char* pieces[] = {"%", "a", "A", "b", "B", "[", "{", "\\", "é", "0"};
+  const char* needles[] = {"%a%", "AB", "b", "%", "\\a", "[a", "{", "A%B", "%SystemRoot%"};
+  std::mt19937 random(11);
+  for (int i = 0; i < 5000; ++i) {
+    std::string hay;
+    for (int n = static_cast<int>(random() % 12); n > 0; --n) hay += pieces[random() % std::size(pieces)];
+    const std::string upper = text::toUpper(hay);
+    for (const std::string_view needle : needles) {
+      const std::string upperNeedle = text::toUpper(needle);
+      for (std::size_t from = 0; from <= hay.size() + 1; ++from)
+        ASSERT_EQ(text::findNoCase(hay, needle, from),
+                  from > upper.size() ? std::string::npos : upper.find(upperNeedle, from))
+            << hay << " / " << needle << " from " << from;
+    }
+  }
+}
+
+TEST(FromUtf16Bytes, DecodesAsciiRunsPairsAndLoneSurrogates) {
+  for (const std::string s : {"", "C:\\Windows\\x.dll", "Grüße 日本 😀 tail", "😀", "ab\u00e9"})
+    EXPECT_EQ(text::fromUtf16Bytes(text::toUtf16Bytes(s, false)), s);
+  EXPECT_EQ(text::fromUtf16Bytes(std::string("a\0b\0c", 5)), "ab");                     // an odd byte is left out
+  EXPECT_EQ(text::fromUtf16Bytes(std::string("x\0\x3d\xd8y\0", 6)), "x\xED\xA0\xBDy");  // lone high surrogate
+  EXPECT_EQ(text::fromUtf16Bytes(std::string("\0\xdc\x3d\xd8", 4)), "\xED\xB0\x80\xED\xA0\xBD");
+}
+
 }  // namespace
 }  // namespace hm

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,13 @@ namespace hm::test {
 
 class CheckFixture : public ::testing::Test {
  protected:
+  // The context's section and key path are views: the fixture keeps their text.
   CheckContext Context(std::string section, std::string name, std::string text,
                        std::string keyPath = "Software\\Vendor\\Entry") const {
-    return CheckContext{platform::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", std::move(name), std::move(text),
-                        std::move(section),          std::move(keyPath)};
+    const std::string& heldSection = held_.emplace_back(std::move(section));
+    const std::string& heldKeyPath = held_.emplace_back(std::move(keyPath));
+    return CheckContext{
+        platform::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", std::move(name), std::move(text), heldSection, heldKeyPath};
   }
   // The KeyValue of every record, in order.
   std::vector<std::string> Recorded() const {
@@ -37,6 +41,7 @@ class CheckFixture : public ::testing::Test {
     SetKeyValue(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", name, folder, kRegSz);
   }
 
+  mutable std::deque<std::string> held_;
   TestMachine m;
   ScanLists lists;
   platform::ListViewModel& errors = lists.lvwErrors;

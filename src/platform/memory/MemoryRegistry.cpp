@@ -64,7 +64,7 @@ RegistryKey* MemoryRegistry::walk(RegistryKey* from, std::string_view path, Walk
     const std::string_view part = path.substr(start, end - start);
     start = end + 1;
     if (part.empty()) continue;
-    if (text::utf16Length(part) > 255) return nullptr;
+    if (part.size() > 255 && text::utf16Length(part) > 255) return nullptr;  // never more units than bytes
     RegistryKey* next = lastEnumerated(k, part);
     if (next == nullptr) next = k->findSubkey(part);
     if (next == nullptr) {
@@ -149,7 +149,7 @@ std::int32_t MemoryRegistry::enumKey(HKey key, std::uint32_t index, std::string&
   lastEnumParent_ = k;
   lastEnumIndex_ = index;
   const std::string& n = k->subkeys()[index]->name();
-  if (text::utf16Length(n) >= nameCapacity) return kMoreData;
+  if (n.size() >= nameCapacity && text::utf16Length(n) >= nameCapacity) return kMoreData;
   name = n;
   return kSuccess;
 }
@@ -160,7 +160,7 @@ std::int32_t MemoryRegistry::enumValue(HKey key, std::uint32_t index, std::strin
   if (k == nullptr) return kInvalidHandle;
   if (index >= k->values().size()) return kNoMoreItems;
   const NamedValue& v = k->values()[index];
-  if (text::utf16Length(v.name) >= nameCapacity) return kMoreData;
+  if (v.name.size() >= nameCapacity && text::utf16Length(v.name) >= nameCapacity) return kMoreData;
   if (value != nullptr && v.data.size() > dataCapacity) return kMoreData;
   name = v.name;
   if (value != nullptr) {
