@@ -21,6 +21,9 @@ struct Screenshot {
   std::size_t colours() const { return std::set<std::uint32_t>(pixels.begin(), pixels.end()).size(); }
 };
 
+// The text of a list view's cell.
+std::string ListText(HWND list, int row, int column);
+
 // The window as the screen shows it (its whole frame, or only its client
 // area), also written to build/windows/gui-screenshots/NAME.bmp. Copied from
 // the screen because wine's PrintWindow leaves a dialog's controls out.

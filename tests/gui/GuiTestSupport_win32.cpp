@@ -1,7 +1,11 @@
+#include "gui/GuiTestSupport.h"
+// after windows.h
+#include <commctrl.h>
+
 #include <filesystem>
 #include <fstream>
 
-#include "gui/GuiTestSupport.h"
+#include "platform/win32/Wide.h"
 
 namespace hm::test {
 namespace {
@@ -33,6 +37,16 @@ void WriteBmp(const Screenshot& shot, const BITMAPINFOHEADER& header) {
 bool NoDisplay() {
   const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   return underWine && GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
+}
+
+std::string ListText(HWND list, int row, int column) {
+  wchar_t text[512] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 512;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return platform::win32::narrow(text);
 }
 
 Screenshot Capture(HWND window, const std::string& name, bool clientAreaOnly) {

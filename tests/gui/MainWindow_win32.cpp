@@ -26,56 +26,12 @@
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/gui/MessagePump.h"
+#include "support/RegistrySnapshot.h"
 #include "support/SeededMachine.h"
 
 namespace hm::test {
 namespace {
 
-using platform::win32::narrow;
-
-// Every value below both machine roots: path -> name -> (type, bytes).
-using Snapshot = std::map<std::string, std::map<std::string, std::pair<std::uint32_t, std::string>>>;
-
-void SnapshotKey(platform::HKey key, const std::string& path, Snapshot& out) {
-  auto& reg = *platform::machine().registry;
-  auto& values = out[path];
-  for (std::uint32_t i = 0;; ++i) {
-    std::string name;
-    platform::RegValue value;
-    if (reg.enumValue(key, i, name, 16384, &value, 1u << 22) != platform::kSuccess) break;
-    values[name] = {value.type, value.data};
-  }
-  for (std::uint32_t i = 0;; ++i) {
-    std::string name;
-    if (reg.enumKey(key, i, name, 256) != platform::kSuccess) break;
-    platform::HKey sub = 0;
-    if (reg.openKey(key, name, platform::kKeyRead, sub) != 0) continue;
-    SnapshotKey(sub, path + "\\" + name, out);
-    reg.closeKey(sub);
-  }
-}
-
-Snapshot TakeSnapshot() {
-  Snapshot out;
-  auto& reg = *platform::machine().registry;
-  for (const auto root : {platform::kHkeyLocalMachine, platform::kHkeyCurrentUser}) {
-    platform::HKey key = 0;
-    if (reg.openKey(platform::rootHandle(root), "", platform::kKeyRead, key) != 0) continue;
-    SnapshotKey(key, std::to_string(root), out);
-    reg.closeKey(key);
-  }
-  return out;
-}
-
-std::string ListText(HWND list, int row, int column) {
-  wchar_t text[512] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = 512;
-  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return narrow(text);
-}
 
 bool ListChecked(HWND list, int row) {
   const auto state = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
@@ -139,7 +95,7 @@ class MainWindowGui : public ::testing::Test {
 TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   const auto expected = SeedOneBrokenEntryPerSection(m);
   SeedHealthyEntries(m);
-  const Snapshot before = TakeSnapshot();
+  const RegistrySnapshot before = SnapshotRegistry();
   m.dialogs.defaultAnswer = platform::kIdYes;
 
   frmMain logic;
@@ -229,7 +185,7 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
 
   // Repair everything, then restore the set it wrote: the registry is as before.
   Click(w, IDC_CMDREPAIRCORRUPTFILES);
-  EXPECT_NE(TakeSnapshot(), before);
+  EXPECT_NE(SnapshotRegistry(), before);
   bool chooserSeen = false;
   WhileModal([&] { Click(w, IDC_CMDRESTORE); },
              [&] {
@@ -252,7 +208,7 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(w, IDC_CMDREPAIRCORRUPTFILES)));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(w, IDC_IMGLISTOFITEMSINBACKUPFILE)));
   Click(w, IDC_CMDRESTORENOW);
-  EXPECT_EQ(TakeSnapshot(), before);
+  EXPECT_EQ(SnapshotRegistry(), before);
 
   // The options dialog from the Settings menu.
   WhileModal([&] { SendMessageW(w, WM_COMMAND, IDM_TOPTIONSANDSETTINGS, 0); },

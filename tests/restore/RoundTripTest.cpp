@@ -20,6 +20,7 @@
 #include "platform/Machine.h"
 #include "platform/Text.h"
 #include "support/RegistrySeed.h"
+#include "support/RegistrySnapshot.h"
 #include "support/TestMachine.h"
 
 namespace hm::test {
@@ -29,41 +30,6 @@ namespace fs = std::filesystem;
 using platform::kHkeyClassesRoot;
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
-
-// key path -> value name -> (type, bytes); every key of both machine roots.
-using RegistrySnapshot = std::map<std::string, std::map<std::string, std::pair<std::uint32_t, std::string>>>;
-
-void snapshotKey(platform::HKey key, const std::string& path, RegistrySnapshot& out) {
-  auto& reg = *platform::machine().registry;
-  auto& values = out[path];
-  for (std::uint32_t i = 0;; ++i) {
-    std::string name;
-    platform::RegValue value;
-    if (reg.enumValue(key, i, name, 16384, &value, 1u << 22) != platform::kSuccess) break;
-    values[name] = {value.type, value.data};
-  }
-  for (std::uint32_t i = 0;; ++i) {
-    std::string name;
-    if (reg.enumKey(key, i, name, 256) != platform::kSuccess) break;
-    platform::HKey sub = 0;
-    ASSERT_EQ(reg.openKey(key, name, platform::kKeyRead, sub), 0) << path << "\\" << name;
-    snapshotKey(sub, path + "\\" + name, out);
-    reg.closeKey(sub);
-  }
-}
-
-RegistrySnapshot snapshotRegistry() {
-  RegistrySnapshot out;
-  auto& reg = *platform::machine().registry;
-  for (const auto& [root, name] : {std::pair{kHkeyLocalMachine, "HKLM"}, std::pair{kHkeyCurrentUser, "HKCU"}}) {
-    // Opened by path, so a test registry that moves the roots elsewhere is walked where it keeps them.
-    platform::HKey key = 0;
-    EXPECT_EQ(reg.openKey(platform::rootHandle(root), "", platform::kKeyRead, key), 0) << name;
-    snapshotKey(key, name, out);
-    reg.closeKey(key);
-  }
-  return out;
-}
 
 // The value names whose type or bytes differ, with their sizes (the bytes can be long).
 std::string differences(const std::map<std::string, std::pair<std::uint32_t, std::string>>& before,
@@ -239,7 +205,7 @@ TEST(RestoreRoundTrip, RepairThenRestoreGivesBackEveryByte) {
     MachineGenerator generate(m, static_cast<unsigned>(seed));
     totalValues += generate.seed();
     totalFiles += generate.seedShortcuts();
-    const RegistrySnapshot registryBefore = snapshotRegistry();
+    const RegistrySnapshot registryBefore = SnapshotRegistry();
     const auto filesBefore = snapshotFiles(m);
 
     ScanLists lists;
@@ -250,7 +216,7 @@ TEST(RestoreRoundTrip, RepairThenRestoreGivesBackEveryByte) {
     const RepairResult repaired = RepairEveryRow(m, lists);
     ASSERT_FALSE(repaired.backupFailed) << repaired.backupError;
     EXPECT_EQ(repaired.fixed, lists.lvwErrors.rowCount());
-    ASSERT_NE(snapshotRegistry(), registryBefore);
+    ASSERT_NE(SnapshotRegistry(), registryBefore);
     ASSERT_NE(snapshotFiles(m), filesBefore);
 
     ScanLists restoreLists;
@@ -260,7 +226,7 @@ TEST(RestoreRoundTrip, RepairThenRestoreGivesBackEveryByte) {
     EXPECT_EQ(outcome->failed, 0u) << m.errorLog();
     EXPECT_EQ(m.dialogs.shown.back().text, "Restore completed successfully.");
 
-    ExpectSameRegistry(registryBefore, snapshotRegistry());
+    ExpectSameRegistry(registryBefore, SnapshotRegistry());
     EXPECT_EQ(snapshotFiles(m), filesBefore);
   }
   std::printf("[ round trip ] %d machines, %d seeded values, %d shortcut files, %d repaired rows\n", kCases,
@@ -334,7 +300,7 @@ TEST(RestoreRoundTripNames, LineBreaksCarriageReturnsNulsAndTabsComeBackExactly)
     SetString(kHkeyCurrentUser, run, lookAlike, present);
     SetString(kHkeyLocalMachine, appPaths + lookAlike + ".exe", "", present);
   }
-  const RegistrySnapshot before = snapshotRegistry();
+  const RegistrySnapshot before = SnapshotRegistry();
 
   ScanLists lists;
   RunScan(lists, ScanKind::Quick);
@@ -346,7 +312,7 @@ TEST(RestoreRoundTripNames, LineBreaksCarriageReturnsNulsAndTabsComeBackExactly)
   const auto outcome = RestoreNewestSet(restoreLists);
   ASSERT_TRUE(outcome);
   EXPECT_EQ(outcome->failed, 0u) << m.errorLog();
-  ExpectSameRegistry(before, snapshotRegistry());
+  ExpectSameRegistry(before, SnapshotRegistry());
 }
 
 }  // namespace

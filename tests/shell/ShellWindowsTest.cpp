@@ -22,18 +22,7 @@ namespace {
 
 using platform::kHkeyLocalMachine;
 
-// Elevated or not, the machine-wide keys refuse every write.
-class RefusingRegistry : public test::NotElevatedRegistry {
- public:
-  using NotElevatedRegistry::NotElevatedRegistry;
-  std::int32_t createKey(platform::HKey p, std::string_view s, std::uint32_t a, platform::HKey& r) override {
-    if (p == platform::rootHandle(kHkeyLocalMachine)) {
-      r = 0;
-      return platform::kAccessDenied;
-    }
-    return inner_.createKey(p, s, a, r);
-  }
-};
+using test::RefusingRegistry;
 
 class ShellWindowsTest : public ::testing::Test {
  protected:

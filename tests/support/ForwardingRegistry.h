@@ -53,4 +53,17 @@ class NotElevatedRegistry : public ForwardingRegistry {
   }
 };
 
+// Elevated or not, the machine-wide keys refuse every write.
+class RefusingRegistry : public NotElevatedRegistry {
+ public:
+  using NotElevatedRegistry::NotElevatedRegistry;
+  std::int32_t createKey(platform::HKey p, std::string_view s, std::uint32_t a, platform::HKey& r) override {
+    if (p == platform::rootHandle(platform::kHkeyLocalMachine)) {
+      r = 0;
+      return platform::kAccessDenied;
+    }
+    return inner_.createKey(p, s, a, r);
+  }
+};
+
 }  // namespace hm::test

@@ -54,18 +54,7 @@ Snapshot Tree(std::int32_t root, const std::string& path) {
 }
 std::string Sz(std::string_view text) { return text::toUtf16Bytes(text, true); }
 
-// Elevated or not, the machine-wide keys refuse every write.
-class RefusingRegistry : public test::NotElevatedRegistry {
- public:
-  using NotElevatedRegistry::NotElevatedRegistry;
-  std::int32_t createKey(platform::HKey p, std::string_view s, std::uint32_t a, platform::HKey& r) override {
-    if (p == platform::rootHandle(kHkeyLocalMachine)) {
-      r = 0;
-      return platform::kAccessDenied;
-    }
-    return inner_.createKey(p, s, a, r);
-  }
-};
+using test::RefusingRegistry;
 
 class TuneUpToolsTest : public ::testing::Test {
  protected:
