@@ -32,7 +32,6 @@
 namespace hm::test {
 namespace {
 
-
 bool ListChecked(HWND list, int row) {
   const auto state = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
   return (static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
