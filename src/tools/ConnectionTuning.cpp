@@ -7,11 +7,11 @@
 #include "platform/Text.h"
 #include "scan/RegistryWalker.h"
 #include "shell/SettingsStore.h"
+#include "tools/ExactValues.h"
 
 namespace hm::tools {
 namespace {
 
-using platform::HKey;
 using platform::RegValue;
 
 constexpr const char* kMstcp = "SYSTEM\\CurrentControlSet\\Services\\VxD\\MSTCP";
@@ -22,39 +22,10 @@ constexpr const char* kAbsent = "absent";
 
 std::string RecordKey(const TuningValue& v) { return v.keyPath + "\\" + v.name; }
 
-std::optional<RegValue> ReadValue(const std::string& keyPath, const std::string& name) {
-  auto& reg = *platform::machine().registry;
-  HKey key = 0;
-  if (reg.openKey(platform::rootHandle(platform::kHkeyLocalMachine), keyPath, platform::kKeyRead, key) !=
-      platform::kSuccess)
-    return std::nullopt;
-  RegValue v;
-  const bool found = reg.queryValue(key, name, v) == platform::kSuccess;
-  reg.closeKey(key);
-  if (!found) return std::nullopt;
-  return v;
-}
-
-bool Matches(const std::optional<RegValue>& now, const std::optional<RegValue>& wanted) {
-  if (!now || !wanted) return !now && !wanted;
-  return now->type == wanted->type && now->data == wanted->data;
-}
-
 // Writes (or, for nothing, deletes) the value; true when it reads back so.
 bool PutValue(const std::string& keyPath, const std::string& name, const std::optional<RegValue>& value) {
-  auto& reg = *platform::machine().registry;
-  const HKey root = platform::rootHandle(platform::kHkeyLocalMachine);
-  HKey key = 0;
-  if (value) {
-    if (reg.createKey(root, keyPath, platform::kKeyAllAccess, key) == platform::kSuccess) {
-      reg.setValue(key, name, value->type, value->data);
-      reg.closeKey(key);
-    }
-  } else if (reg.openKey(root, keyPath, platform::kKeyAllAccess, key) == platform::kSuccess) {
-    reg.deleteValue(key, name);
-    reg.closeKey(key);
-  }
-  return Matches(ReadValue(keyPath, name), value);
+  return value ? WriteExactValue(platform::kHkeyLocalMachine, keyPath, name, *value)
+               : RemoveExactValue(platform::kHkeyLocalMachine, keyPath, name);
 }
 
 std::string EncodeState(const std::optional<RegValue>& v) {
@@ -122,7 +93,8 @@ TuningResult Optimize(ConnectionKind kind) {
   for (const TuningValue& v : TuningTable(kind)) {
     // The first record is the state before any tuning; keep it.
     if (Recorded(v).empty() &&
-        !SaveSetting(kProductName, kRecordSection, RecordKey(v), EncodeState(ReadValue(v.keyPath, v.name)))) {
+        !SaveSetting(kProductName, kRecordSection, RecordKey(v),
+                     EncodeState(ReadExactValue(platform::kHkeyLocalMachine, v.keyPath, v.name)))) {
       // Without a record the change could not be undone: leave the value alone.
       result.failed.push_back(RecordKey(v));
       continue;

@@ -12,6 +12,7 @@
 #include "scan/RegistryWalker.h"
 #include "shell/SettingsStore.h"
 #include "shell/frmOptionsAndSettings.h"
+#include "tools/ExactValues.h"
 
 namespace hm::tools {
 namespace {
@@ -79,41 +80,6 @@ void WalkTree(std::int32_t root, const std::string& base, bool kept, std::vector
   }
 }
 
-std::optional<RegValue> ReadValue(std::int32_t root, const std::string& keyPath, const std::string& name) {
-  auto& reg = *platform::machine().registry;
-  HKey key = 0;
-  if (reg.openKey(platform::rootHandle(root), keyPath, platform::kKeyRead, key) != platform::kSuccess)
-    return std::nullopt;
-  RegValue v;
-  const bool found = reg.queryValue(key, name, v) == platform::kSuccess;
-  reg.closeKey(key);
-  if (!found) return std::nullopt;
-  return v;
-}
-
-// Writes exactly this type and these bytes; true when they read back so.
-bool WriteValue(std::int32_t root, const std::string& keyPath, const std::string& name, const RegValue& value) {
-  auto& reg = *platform::machine().registry;
-  HKey key = 0;
-  if (reg.createKey(platform::rootHandle(root), keyPath, platform::kKeyAllAccess, key) == platform::kSuccess) {
-    reg.setValue(key, name, value.type, value.data);
-    reg.closeKey(key);
-  }
-  const auto back = ReadValue(root, keyPath, name);
-  return back && back->type == value.type && back->data == value.data;
-}
-
-// True when the value is gone afterwards.
-bool RemoveValue(std::int32_t root, const std::string& keyPath, const std::string& name) {
-  auto& reg = *platform::machine().registry;
-  HKey key = 0;
-  if (reg.openKey(platform::rootHandle(root), keyPath, platform::kKeyAllAccess, key) == platform::kSuccess) {
-    reg.deleteValue(key, name);
-    reg.closeKey(key);
-  }
-  return !ReadValue(root, keyPath, name);
-}
-
 struct Slot {
   std::int32_t root;
   std::string keyPath, name;
@@ -160,10 +126,10 @@ std::vector<ChangeOutcome> ApplyStartupChanges(const std::vector<StartupChange>&
   std::vector<bool> write(changes.size(), false);
   for (std::size_t i = 0; i < changes.size(); ++i) {
     const Slot source = Source(changes[i]), target = Target(changes[i]);
-    const auto now = ReadValue(source.root, source.keyPath, source.name);
+    const auto now = ReadExactValue(source.root, source.keyPath, source.name);
     if (!now || now->type != changes[i].entry.value.type || now->data != changes[i].entry.value.data)
       outcomes[i] = ChangeOutcome::ChangedMeanwhile;
-    else if (ReadValue(target.root, target.keyPath, target.name) && !vacated(target, i))
+    else if (ReadExactValue(target.root, target.keyPath, target.name) && !vacated(target, i))
       outcomes[i] = ChangeOutcome::NameTaken;
     else
       write[i] = true;
@@ -174,7 +140,7 @@ std::vector<ChangeOutcome> ApplyStartupChanges(const std::vector<StartupChange>&
   for (std::size_t i = 0; i < changes.size(); ++i) {
     if (!write[i]) continue;
     const Slot target = Target(changes[i]);
-    written[i] = WriteValue(target.root, target.keyPath, target.name, changes[i].entry.value);
+    written[i] = WriteExactValue(target.root, target.keyPath, target.name, changes[i].entry.value);
     if (!written[i]) outcomes[i] = ChangeOutcome::Refused;
     DoEvents();
   }
@@ -184,10 +150,10 @@ std::vector<ChangeOutcome> ApplyStartupChanges(const std::vector<StartupChange>&
     bool refilled = false;
     for (std::size_t j = 0; j < changes.size(); ++j)
       if (j != i && written[j] && SameSlot(Target(changes[j]), source)) refilled = true;
-    if (!refilled && !RemoveValue(source.root, source.keyPath, source.name)) {
+    if (!refilled && !RemoveExactValue(source.root, source.keyPath, source.name)) {
       // Both copies exist now; drop the new one so the entry stays where it was.
       const Slot target = Target(changes[i]);
-      RemoveValue(target.root, target.keyPath, target.name);
+      RemoveExactValue(target.root, target.keyPath, target.name);
       outcomes[i] = ChangeOutcome::Refused;
     }
     DoEvents();
