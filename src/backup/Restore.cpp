@@ -13,6 +13,7 @@
 #include "common/DoEvents.h"
 #include "common/ErrorLog.h"
 #include "common/Globals.h"
+#include "common/ProductMessage.h"
 #include "diskscan/DriveInventory.h"
 #include "mainwindow/RepairRowCheck.h"
 #include "platform/Machine.h"
@@ -27,10 +28,6 @@ using platform::kMbIconInformation;
 using platform::kMbIconQuestion;
 using platform::kMbOk;
 using platform::kMbYesNo;
-
-int message(const std::string& text, unsigned flags) {
-  return platform::machine().dialogs->messageBox(text, kProductName, flags);
-}
 
 bool isBackupSetName(std::string_view name) {
   return text::containsNoCase(name, std::string(kProductName) + "BK") && text::containsNoCase(name, ".bkp");
@@ -104,11 +101,11 @@ std::optional<std::size_t> frmRestore::selectedRow() const {
 
 std::optional<std::size_t> frmRestore::chosenRow() {
   if (lvwBackups.rowCount() == 0) {
-    message(kBackupNotFound, kMbOk | kMbIconInformation);
+    ProductMessage(kBackupNotFound, kMbOk | kMbIconInformation);
     return std::nullopt;
   }
   const auto row = selectedRow();
-  if (!row) message(kSelectBackupFirst, kMbOk | kMbIconInformation);
+  if (!row) ProductMessage(kSelectBackupFirst, kMbOk | kMbIconInformation);
   return row;
 }
 
@@ -134,7 +131,7 @@ void frmRestore::cmdDeleteBackup_Click() {
   try {
     const auto row = chosenRow();
     if (!row) return;
-    if (message(kConfirmDeleteBackup, kMbYesNo | kMbIconQuestion) != platform::kIdYes) return;
+    if (ProductMessage(kConfirmDeleteBackup, kMbYesNo | kMbIconQuestion) != platform::kIdYes) return;
     const std::string path = lvwBackups.cell(*row, kBackupPath);
     deleteIfPresent(path);
     const std::string archive = ArchivePathFor(path);
@@ -202,7 +199,8 @@ bool cmdRestore_Click(ScanLists& lists, RestoreSession& session) {
     }
 
     if (rows.rowCount() == 0) {
-      message("No record has been found in the restore file " + SelectedBackupFile + ".", kMbOk | kMbIconInformation);
+      ProductMessage("No record has been found in the restore file " + SelectedBackupFile + ".",
+                     kMbOk | kMbIconInformation);
       return false;
     }
     lists.PicResults.visible = true;
@@ -286,7 +284,7 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestoreSession& session) {
     lists.cmdRestoreNow.enabled = false;
     auto& rows = lists.lvwErrors;
     if (rows.rowCount() == 0) {
-      message(kNoItemToRestore, kMbOk | kMbIconInformation);
+      ProductMessage(kNoItemToRestore, kMbOk | kMbIconInformation);
       return outcome;
     }
     outcome.ran = true;
@@ -347,8 +345,8 @@ RestoreOutcome cmdRestoreNow_Click(ScanLists& lists, RestoreSession& session) {
       outcome.saveFailed = true;
       outcome.failed = outcome.items;
       LogErrorEntry(kErrPathAccess, saveError, "cmdRestoreNow of frmMain");
-      message("The restored registry values could not be saved, so nothing was restored.\r\n\r\n" + saveError,
-              kMbOk | kMbIconExclamation);
+      ProductMessage("The restored registry values could not be saved, so nothing was restored.\r\n\r\n" + saveError,
+                     kMbOk | kMbIconExclamation);
     } else {
       restoreFileRows(filePaths, archivePath, session, outcome);
     }
@@ -374,11 +372,11 @@ void unzip1_OnFinished(RestoreOutcome& outcome, const UnzipReport& report) {
     }
     if (!report.archive.ok()) LogErrorEntry(kErrFileNotFound, report.archive.error, "unzip1_OnFinished of frmMain");
     if (outcome.failed == 0) {
-      message(kRestoreCompleted, kMbOk | kMbIconInformation);
+      ProductMessage(kRestoreCompleted, kMbOk | kMbIconInformation);
     } else {
-      message("Restore finished, but " + std::to_string(outcome.failed) + " of " + std::to_string(outcome.items) +
-                  " items could not be restored.",
-              kMbOk | kMbIconExclamation);
+      ProductMessage("Restore finished, but " + std::to_string(outcome.failed) + " of " +
+                         std::to_string(outcome.items) + " items could not be restored.",
+                     kMbOk | kMbIconExclamation);
     }
   } catch (...) {
     LogError("unzip1_OnFinished of frmMain");

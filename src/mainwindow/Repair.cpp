@@ -9,6 +9,7 @@
 #include "backup/Unzipper.h"
 #include "common/DoEvents.h"
 #include "common/Globals.h"
+#include "common/ProductMessage.h"
 #include "common/RegistryAccess.h"
 #include "mainwindow/RepairRowCheck.h"
 #include "platform/Machine.h"
@@ -19,10 +20,6 @@ namespace hm {
 using platform::machine;
 
 namespace {
-
-int ShowMessage(const std::string& text, unsigned flags) {
-  return machine().dialogs->messageBox(text, kProductName, flags);
-}
 
 bool BackupSettingOn(const RepairOptions& options) {
   if (options.takeBackup) return *options.takeBackup;
@@ -148,7 +145,7 @@ class RepairRun {
     result_.backupError = std::string(kProductName) +
                           " stopped before removing anything more, because the backup could not be written.\r\n\r\n" +
                           why;
-    ShowMessage(result_.backupError, platform::kMbOk | platform::kMbIconExclamation);
+    ProductMessage(result_.backupError, platform::kMbOk | platform::kMbIconExclamation);
   }
 
   // The record comes first: what is not in the set is not removed.
@@ -236,13 +233,13 @@ RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, const RepairOptions& 
   result.found = lists.lvwErrors.rowCount();
   if (result.found == 0) {
     result.message = kNothingToRepairText;
-    ShowMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
+    ProductMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
     lists.cmdCancel.enabled = true;
     ShowStartPanel(lists);
     return result;
   }
   const std::string question = std::string(kProductName) + kConfirmRepairText;
-  if (ShowMessage(question, platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes) return result;
+  if (ProductMessage(question, platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes) return result;
   result.confirmed = true;
   lists.cmdRepairCorruptFiles.enabled = false;
 
@@ -261,10 +258,10 @@ RepairResult cmdRepairCorruptFiles_Click(ScanLists& lists, const RepairOptions& 
   lists.PgbScanning.visible = false;
   if (result.saveFailed) {
     result.message = RepairNotSavedText(result);
-    ShowMessage(result.message, platform::kMbOk | platform::kMbIconExclamation);
+    ProductMessage(result.message, platform::kMbOk | platform::kMbIconExclamation);
   } else {
     result.message = RepairSummaryText(result.found, result.fixed);
-    ShowMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
+    ProductMessage(result.message, platform::kMbOk | platform::kMbIconInformation);
   }
   ShowStartPanel(lists);
   return result;

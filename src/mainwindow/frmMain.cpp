@@ -4,6 +4,7 @@
 
 #include "common/ErrorLog.h"
 #include "common/Globals.h"
+#include "common/ProductMessage.h"
 #include "common/RegistryAccess.h"
 #include "mainwindow/ScanDriver.h"
 #include "platform/Machine.h"
@@ -24,10 +25,6 @@ using platform::kMbIconInformation;
 using platform::kMbIconQuestion;
 using platform::kMbOk;
 using platform::kMbYesNo;
-
-int message(const std::string& text, unsigned flags) {
-  return platform::machine().dialogs->messageBox(text, kProductName, flags);
-}
 
 // Runs a handler; whatever it throws is logged under its label and goes no further.
 template <class F>
@@ -166,10 +163,10 @@ void frmMain::mnuShowSysmend_Click() {
 bool frmMain::Form_QueryUnload() {
   trapped("Form_QueryUnload of frmMain", [this] {
     if (scanning()) {
-      message(kStopScanningFirst, kMbOk | kMbIconInformation);
+      ProductMessage(kStopScanningFirst, kMbOk | kMbIconInformation);
       return;
     }
-    if (message(kConfirmClose, kMbYesNo | kMbIconQuestion) == kIdYes) tmrUnload.enabled = true;
+    if (ProductMessage(kConfirmClose, kMbYesNo | kMbIconQuestion) == kIdYes) tmrUnload.enabled = true;
   });
   return false;  // the program ends through tmrUnload, never through a close
 }
@@ -189,10 +186,10 @@ void frmMain::tmrUnload_Timer() {
 void frmMain::ExitApplication() {
   trapped("ExitApplication", [this] {
     if (scanning()) {
-      message(kStopScanningFirst, kMbOk | kMbIconInformation);
+      ProductMessage(kStopScanningFirst, kMbOk | kMbIconInformation);
       return;
     }
-    if (message(kConfirmClose, kMbYesNo | kMbIconQuestion) == kIdNo) return;
+    if (ProductMessage(kConfirmClose, kMbYesNo | kMbIconQuestion) == kIdNo) return;
     endProgramNow();
   });
 }
@@ -307,7 +304,7 @@ void frmMain::runScan(bool deep) {
       lists.picMain.visible = true;
       lists.picScanning.visible = false;
       lists.PicResults.visible = false;
-      if (!CancelScan) message(kNoProblemFound, kMbOk | kMbIconInformation);
+      if (!CancelScan) ProductMessage(kNoProblemFound, kMbOk | kMbIconInformation);
     }
   } catch (...) {
     LogError(deep ? "cmdDeepScan of frmMain" : "cmdQucikScan of frmMain");
@@ -365,7 +362,8 @@ bool frmMain::mayWriteMachineRows(bool checkedOnly, const char* question) {
     }
   }
   if (!machineRows) return true;
-  if (message(question, kMbYesNo | kMbIconQuestion) == kIdYes && shellPort->restartElevated(shellPort->commandLine()))
+  if (ProductMessage(question, kMbYesNo | kMbIconQuestion) == kIdYes &&
+      shellPort->restartElevated(shellPort->commandLine()))
     endProgramNow();
   return false;
 }
@@ -423,7 +421,7 @@ void frmMain::mnuAInternetSystemCleaner_Click() {
       if (!m.shell || !m.shell->startProgram(path)) Raise(kErrFileNotFound, "\"" + path + "\" could not be started");
       return;
     }
-    message(path + " file not found.", kMbOk | kMbIconInformation);
+    ProductMessage(path + " file not found.", kMbOk | kMbIconInformation);
   });
 }
 
