@@ -48,6 +48,7 @@ frmSpeedIntenetConnection::frmSpeedIntenetConnection()
   optDSL.Click = [this] { optDSL_Click(); };
   cmdOptimize.Click = [this] { cmdOptimize_Click(); };
   cmdSetToDefault.Click = [this] { cmdSetToDefault_Click(); };
+  cmdClearCache.Click = [this] { cmdClearCache_Click(); };
   cmdClose.Click = [this] { cmdClose_Click(); };
 }
 
@@ -189,6 +190,10 @@ void frmSpeedIntenetConnection::ProgressBar() {
   } catch (...) {
     LogError("ProgressBar of frmSpeedIntenetConnection");
   }
+}
+
+void frmSpeedIntenetConnection::cmdClearCache_Click() {
+  // The browser cache cleaner is not wired up yet.
 }
 
 void frmSpeedIntenetConnection::cmdClose_Click() { form.unload(); }

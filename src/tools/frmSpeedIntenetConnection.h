@@ -22,6 +22,7 @@ class frmSpeedIntenetConnection {
   platform::ButtonModel cmdSetToDefault{"Set To Default"};
   platform::ButtonModel cmdClearCache{"Clear Cache"};
   platform::ButtonModel cmdClose{"&Close"};
+  platform::LabelModel lblMessage{"Clearing your cache will increase your overall internet speed."};
   platform::PanelModel picProgressBar;
   platform::LabelModel Label1;
   platform::ProgressBarModel pgbProgress;  // the filled part of picProgressBar
@@ -32,6 +33,7 @@ class frmSpeedIntenetConnection {
   void optDSL_Click();
   void cmdOptimize_Click();
   void cmdSetToDefault_Click();
+  void cmdClearCache_Click();
   void cmdClose_Click();
   void ProgressBar();
 
