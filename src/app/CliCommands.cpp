@@ -37,6 +37,7 @@ constexpr const char* kUsage =
     "       hivemend startup list [--json] [--prefix PATH]\n"
     "       hivemend startup disable|enable NAME [--prefix PATH]\n"
     "       hivemend tune dialup|broadband|default [--dry-run] [--prefix PATH]\n"
+    "       hivemend cache clear [--dry-run] [--json] [--prefix PATH]\n"
     "\n"
     "  scan       scans the registry (and with --deep the shortcuts of the fixed drives)\n"
     "             for entries that point at something that no longer exists.\n"
@@ -49,6 +50,7 @@ constexpr const char* kUsage =
     "  list-registry  prints every key and value below a key (name, type, data as hex).\n"
     "  startup    lists the programs that start with Windows, takes one out or puts a kept one back.\n"
     "  tune       writes the TCP/IP values for a kind of connection, or puts back the earlier ones.\n"
+    "  cache      deletes the browser's cache entries but the cookies listed in DoNotDeleteCookie.\n"
     "  --prefix   the Wine prefix to work on (Linux; default $WINEPREFIX, else ~/.wine).\n"
     "  --json     prints the section rows and the problem records as JSON.\n";
 
@@ -289,6 +291,7 @@ int Run(const std::vector<std::string>& args) {
     if (args[0] == "restore") return RestoreCommand(rest);
     if (args[0] == "startup") return StartupCommand(rest);
     if (args[0] == "tune") return TuneCommand(rest);
+    if (args[0] == "cache") return CacheCommand(rest);
   }
   Options o;
   std::string error;

@@ -7,6 +7,7 @@
 #include "common/Globals.h"
 #include "platform/OpenMachine.h"
 #include "platform/Text.h"
+#include "tools/CacheCleaner.h"
 #include "tools/ConnectionTuning.h"
 #include "tools/StartupPrograms.h"
 
@@ -34,6 +35,17 @@ constexpr const char* kTuneUsage =
     "  default            puts back what the first tuning replaced (and removes what it created).\n"
     "  --dry-run          prints what would change and changes nothing.\n"
     "  Exit status: 0 done, 1 some values refused or nothing to set back, 2 usage, machine or save error.\n";
+
+constexpr const char* kCacheUsage =
+    "usage: hivemend cache clear [--dry-run] [--json] [--prefix PATH]\n"
+    "\n"
+    "  clear      deletes every entry of the browser's URL cache (Linux: the cache Wine keeps in the prefix)\n"
+    "             but the cookies named in DoNotDeleteCookie beside the program, and lists what it\n"
+    "             deleted and kept.\n"
+    "  --dry-run  lists what would be deleted and kept, and deletes nothing.\n"
+    "  --json     prints the listing as JSON.\n"
+    "  Exit status: 0 cleaned (or listed), 1 turned off in the settings (IESettings, Cache),\n"
+    "               2 usage or machine error, or the cleaning stopped by an error.\n";
 
 struct ToolArgs {
   std::vector<std::string> words;
@@ -247,6 +259,63 @@ int TuneCommand(const std::vector<std::string>& args) {
   if (!result.failed.empty()) return kExitNothing;
   std::printf("%s\n", toDefault ? "Default Values Loaded. You will need to restart to changes to take effect."
                                 : "For the changes to take effect, you must restart your computer.");
+  return kExitOk;
+}
+
+int CacheCommand(const std::vector<std::string>& args) {
+  ToolArgs a;
+  std::string error;
+  if (!Parse(args, a, error)) {
+    std::fprintf(stderr, "hivemend cache: %s\n%s", error.c_str(), kCacheUsage);
+    return kExitError;
+  }
+  if (a.help) {
+    std::printf("%s", kCacheUsage);
+    return kExitOk;
+  }
+  if (a.words.size() != 1 || a.words[0] != "clear") {
+    std::fprintf(stderr, "hivemend cache: %s\n%s", a.words.empty() ? "no subcommand given" : "bad arguments",
+                 kCacheUsage);
+    return kExitError;
+  }
+  CommandMachine m;
+  if (!m.open(a.prefix, !a.dryRun, "cache")) return kExitError;
+  tools::CacheCleaning result;
+  if (!tools::CacheCleaningSwitchedOn())
+    result.switchedOff = true;
+  else
+    result = tools::CleanUrlCache(a.dryRun);
+
+  if (a.json) {
+    JsonWriter j;
+    j.beginObject();
+    j.key("dryRun").boolean(a.dryRun);
+    j.key("switchedOff").boolean(result.switchedOff);
+    j.key("deleted").beginArray();
+    for (const auto& url : result.deleted) j.string(url);
+    j.endArray();
+    j.key("kept").beginArray();
+    for (const auto& url : result.kept) j.string(url);
+    j.endArray();
+    j.key("deletedCount").number(static_cast<long long>(result.deleted.size()));
+    j.key("keptCount").number(static_cast<long long>(result.kept.size()));
+    if (!result.ok()) j.key("error").string(result.error);
+    j.endObject();
+    std::printf("%s\n", j.text().c_str());
+  } else {
+    for (const auto& url : result.deleted)
+      std::printf("  %s  %s\n", a.dryRun ? "would delete" : "deleted", url.c_str());
+    for (const auto& url : result.kept) std::printf("  %s  %s\n", a.dryRun ? "would keep  " : "kept   ", url.c_str());
+    if (a.dryRun && result.ok() && !result.switchedOff)
+      std::printf("Would delete: %zu. Would keep: %zu.\n", result.deleted.size(), result.kept.size());
+    else
+      std::printf("%s\n", tools::CacheCleaningMessage(result).c_str());
+  }
+  if (result.switchedOff) return kExitNothing;
+  if (!result.ok()) {
+    std::fprintf(stderr, "hivemend cache: %s\n", result.error.c_str());
+    return kExitError;
+  }
   return kExitOk;
 }
 

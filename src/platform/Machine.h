@@ -6,6 +6,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/System.h"
+#include "platform/UrlCache.h"
 
 namespace hm::platform {
 
@@ -18,6 +19,7 @@ struct Machine {
   DialogPort* dialogs = nullptr;
   EnvironmentPort* environment = nullptr;
   ShellPort* shell = nullptr;
+  UrlCachePort* urlCache = nullptr;  // the browser cache (none where there is no browser)
 };
 
 // The installed machine; throws std::logic_error when none is.

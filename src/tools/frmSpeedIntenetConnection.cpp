@@ -7,6 +7,7 @@
 #include "common/DoEvents.h"
 #include "common/ErrorLog.h"
 #include "common/Globals.h"
+#include "common/RegistryAccess.h"
 #include "platform/Machine.h"
 #include "shell/SettingsStore.h"
 #include "tools/ConnectionTuning.h"
@@ -192,8 +193,50 @@ void frmSpeedIntenetConnection::ProgressBar() {
   }
 }
 
+CacheCleaning frmSpeedIntenetConnection::EraseIEFiles() {
+  try {
+    if (CacheCleaningSwitchedOn()) return GetCacheURLList();
+    CacheCleaning off;
+    off.switchedOff = true;
+    return off;
+  } catch (...) {
+    LogError("EraseIEFiles of frmSpeedIntenetConnection");
+    CacheCleaning failed;
+    failed.error = "an unexpected failure (see the error log)";
+    return failed;
+  }
+}
+
+CacheCleaning frmSpeedIntenetConnection::GetCacheURLList() { return CleanUrlCache(false); }
+
 void frmSpeedIntenetConnection::cmdClearCache_Click() {
-  // The browser cache cleaner is not wired up yet.
+  // Clear Cache stays disabled until the dialog is opened again.
+  const auto endCommand = [this] {
+    form.mousePointer = platform::MousePointer::Default;
+    picProgressBar.visible = false;
+    cmdOptimize.enabled = true;
+    cmdSetToDefault.enabled = true;
+    cmdClose.visible = true;
+  };
+  try {
+    cmdClearCache.enabled = false;
+    cmdOptimize.enabled = false;
+    cmdSetToDefault.enabled = false;
+    cmdClose.visible = false;
+    const std::int32_t platformId = GetVersion();
+    if (platformId == 1 || platformId == 2) {
+      form.mousePointer = platform::MousePointer::Hourglass;
+      picProgressBar.visible = true;
+      const CacheCleaning result = EraseIEFiles();
+      ProgressBar();
+      Say(CacheCleaningMessage(result),
+          result.ok() && !result.switchedOff ? platform::kMbIconInformation : platform::kMbIconExclamation);
+    }
+    endCommand();
+  } catch (...) {
+    LogError("cmdClearCache_Click of frmSpeedIntenetConnection");
+    endCommand();  // never leave the dialog without its Close button
+  }
 }
 
 void frmSpeedIntenetConnection::cmdClose_Click() { form.unload(); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/Controls.h"
+#include "tools/CacheCleaner.h"
 
 namespace hm::tools {
 
@@ -36,6 +37,9 @@ class frmSpeedIntenetConnection {
   void cmdClearCache_Click();
   void cmdClose_Click();
   void ProgressBar();
+  // The cache cleaning behind Clear Cache: the switch, then the cleaning itself.
+  CacheCleaning EraseIEFiles();
+  CacheCleaning GetCacheURLList();
 
   // Raised after the program was started again as administrator.
   platform::Handler RestartedElevated;

@@ -4,6 +4,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32System.h"
+#include "platform/win32/Win32UrlCache.h"
 
 namespace hm::platform {
 namespace {
@@ -18,6 +19,7 @@ class Win32Machine : public OpenedMachine {
     machine_.dialogs = &dialogs_;
     machine_.environment = &environment_;
     machine_.shell = &shell_;
+    machine_.urlCache = &urlCache_;
   }
   std::string description() const override { return "This computer"; }
 
@@ -30,6 +32,7 @@ class Win32Machine : public OpenedMachine {
   win32::Win32Dialogs dialogs_;
   win32::Win32Environment environment_;
   win32::Win32Shell shell_;
+  win32::Win32UrlCache urlCache_;
 };
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "platform/host/HostShell.h"
 #include "platform/memory/MemoryRegistry.h"
 #include "platform/wineprefix/WineHiveFile.h"
+#include "platform/wineprefix/WinePrefixUrlCache.h"
 #include "platform/wineprefix/WineServerLock.h"
 
 namespace hm::platform {
@@ -107,6 +108,8 @@ class WinePrefixMachine : public OpenedMachine {
     machine_.dialogs = &dialogs_;
     machine_.environment = &environment_;
     machine_.shell = &shell_;
+    setUpUrlCache();
+    machine_.urlCache = urlCache_.get();
   }
 
   std::string description() const override { return "Wine prefix " + prefix_.string(); }
@@ -200,6 +203,28 @@ class WinePrefixMachine : public OpenedMachine {
     temp_ = temp != nullptr ? *temp : "C:\\windows\\temp";
   }
 
+  // Wine's WinINet keeps three containers, listed in this order: the cookies,
+  // the visited pages and the cached pages, in the user's shell folders.
+  void setUpUrlCache() {
+    RegistryKey* userFolders =
+        user_.root->findPath("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders");
+    RegistryKey* folders =
+        user_.root->findPath("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+    const std::string profile = environment_.variables["USERPROFILE"];
+    const auto folder = [&](const char* name, const std::string& fallback) {
+      std::string path = stringValue(userFolders, name);
+      if (path.empty()) path = stringValue(folders, name);
+      if (path.empty()) path = profile + "\\AppData\\Local\\Microsoft\\Windows\\" + fallback;
+      return expand(path, environment_.variables);
+    };
+    std::vector<WineCacheContainer> containers;
+    for (const std::string& path : {folder("Cookies", "INetCookies"), folder("History", "History") + "\\History.IE5",
+                                    folder("Cache", "INetCache") + "\\Content.IE5"})
+      if (const auto host = files_->resolveExisting(path)) containers.push_back(WineCacheContainer{*host});
+    urlCache_ = std::make_unique<WinePrefixUrlCache>(
+        prefix_, driveFolders_.count('C') != 0 ? driveFolders_['C'] : prefix_ / "drive_c", std::move(containers));
+  }
+
   fs::path prefix_;
   WineRegistryFile system_;
   WineRegistryFile user_;
@@ -215,6 +240,7 @@ class WinePrefixMachine : public OpenedMachine {
   ScriptedDialogs dialogs_;
   TableEnvironment environment_;
   HostShell shell_;
+  std::unique_ptr<WinePrefixUrlCache> urlCache_;
 };
 
 }  // namespace
