@@ -179,6 +179,12 @@ int ChangeStartup(const ToolArgs& a, CommandMachine& m, bool takeOut) {
   return kExitNothing;
 }
 
+// The dialog's messages break lines with CR LF; the console takes LF.
+std::string NewlinesForConsole(std::string text) {
+  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
 void PrintResult(const tools::TuningResult& r) {
   for (const auto& name : r.changed) std::printf("  changed  %s\n", name.c_str());
   for (const auto& name : r.failed) std::printf("  REFUSED  %s\n", name.c_str());
@@ -309,7 +315,7 @@ int CacheCommand(const std::vector<std::string>& args) {
     if (a.dryRun && result.ok() && !result.switchedOff)
       std::printf("Would delete: %zu. Would keep: %zu.\n", result.deleted.size(), result.kept.size());
     else
-      std::printf("%s\n", tools::CacheCleaningMessage(result).c_str());
+      std::printf("%s\n", NewlinesForConsole(tools::CacheCleaningMessage(result)).c_str());
   }
   if (result.switchedOff) return kExitNothing;
   if (!result.ok()) {

@@ -14,9 +14,9 @@ namespace hm::test {
 class ScriptedUrlCache : public platform::UrlCachePort {
  public:
   std::vector<platform::UrlCacheEntry> entries;
-  std::string listError;           // non-empty: listing fails with it
-  std::set<std::string> refused;   // URLs whose deletion fails
-  std::string commitError;         // non-empty: commit fails and undoes the deletions since the last one
+  std::string listError;          // non-empty: listing fails with it
+  std::set<std::string> refused;  // URLs whose deletion fails
+  std::string commitError;        // non-empty: commit fails and undoes the deletions since the last one
   std::vector<std::string> deleteCalls;
   int commits = 0;
 

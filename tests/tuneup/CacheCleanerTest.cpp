@@ -21,14 +21,13 @@ TEST(CacheCleanerRules, CookieNamesAndKeepListItems) {
   EXPECT_EQ(CookieName("Cookie:bob@www.example.com/"), "bob@www");
   EXPECT_EQ(CookieName("Cookie:bob@localhost/"), "bob@localhost");
   EXPECT_EQ(CookieName("http://www.example.com/Cookie:x"), "www");  // found anywhere, taken from the 8th character
-  EXPECT_EQ(CookieName("cookie:bob@www.example.com/"), "");  // the prefix's case counts
+  EXPECT_EQ(CookieName("cookie:bob@www.example.com/"), "");         // the prefix's case counts
   EXPECT_EQ(CookieName("http://example.com/a.html"), "");
   // Too short to hold a name: no cookie, no failure.
   EXPECT_EQ(CookieName("Cookie:"), "");
   EXPECT_EQ(CookieName("Cookie:/"), "");
 
-  EXPECT_EQ(FreeFormatItems("a, b ,c\r\n\"q, with comma\" tail,\nlast"),
-            (Urls{"a", "b", "c", "q, with comma", "last"}));
+  EXPECT_EQ(FreeFormatItems("a, b ,c\r\n\"q, with comma\" tail\nlast"), (Urls{"a", "b", "c", "q, with comma", "last"}));
   EXPECT_EQ(FreeFormatItems("one\r\rtwo\n\"unclosed"), (Urls{"one", "", "two", "unclosed"}));
 
   EXPECT_EQ(KeptCookieName("C:\\Documents and Settings\\bob\\Cookies\\bob@www[1].txt"), "bob@www");
@@ -99,8 +98,9 @@ TEST_F(CacheCleanerTest, FailsClosedAndTellsTheTruth) {
   m.createFile(kKeepList, "bob@www");
   cache.refused = {"Cookie:ann@mail.other.example/"};
   message = ClearCache();
-  EXPECT_EQ(message, "The cache was not cleared completely: refused Cookie:ann@mail.other.example/.\r\n"
-                     "Deleted before that: 2. Kept: 1.");
+  EXPECT_EQ(message,
+            "The cache was not cleared completely: refused Cookie:ann@mail.other.example/.\r\n"
+            "Deleted before that: 2. Kept: 1.");
   EXPECT_EQ(cache.urls(), (Urls{"Cookie:bob@www.keep.example/", "Cookie:ann@mail.other.example/",
                                 "Visited: bob@http://example.com/a.html", "Cookie:"}));
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/Text.h"
-#include "platform/win32/Win32UrlCache.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32UrlCache.h"
 #include "support/TestMachine.h"
 #include "tools/CacheCleaner.h"
 

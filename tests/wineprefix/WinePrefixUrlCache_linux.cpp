@@ -87,9 +87,10 @@ TEST(WinePrefixUrlCache, CleansTheCacheWineMadeAndSparesTheKeptCookie) {
     EXPECT_EQ(result.deleted.size(), 4u);
   }
   EXPECT_EQ(prefix.urls(), Urls{"Cookie:root@www.keep.example/"});
-  for (const auto& f : files) EXPECT_EQ(fs::exists(f), f.string().find("INetCookies") != std::string::npos &&
-                                                           readFile(f).find("keep") != std::string::npos)
-                                  << f;
+  for (const auto& f : files)
+    EXPECT_EQ(fs::exists(f),
+              f.string().find("INetCookies") != std::string::npos && readFile(f).find("keep") != std::string::npos)
+        << f;
   // The pages' index is back to the counts of an empty cache: no blocks but the hash table's, no bytes, no files.
   const std::string content = readFile(prefix.cache("INetCache/Content.IE5/index.dat"));
   EXPECT_EQ(content.substr(0x28, 4), std::string("\x20\0\0\0", 4));
