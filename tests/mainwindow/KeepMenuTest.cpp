@@ -8,7 +8,6 @@
 #include "common/Globals.h"
 #include "mainwindow/frmMain.h"
 #include "scan/KeepList.h"
-#include "shell/frmOptionsAndSettings.h"
 #include "support/ScriptedShell.h"
 #include "support/SeededMachine.h"
 #include "support/TestMachine.h"
@@ -100,34 +99,6 @@ TEST_F(KeepMenuTest, TheContextMenuKeepsAProblemOrASectionsCheckedProblems) {
   w.lists.picRestoreLowerBase.visible = true;
   w.vbatvwResults_ContextMenu(tree.roots()[0]);
   EXPECT_TRUE(popped.empty());
-  EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
-}
-
-TEST_F(KeepMenuTest, TheOptionsDialogListsKeptEntriesAndStopsKeepingOne) {
-  w.cmdQuickScan_Click();
-  const auto rows = w.lists.lvwErrors.rows();
-  ASSERT_FALSE(KeepProblem(ProblemAt(w.lists.lvwErrors, 0)).empty());
-  ASSERT_FALSE(KeepProblem(ProblemAt(w.lists.lvwErrors, 1)).empty());
-
-  shell::frmOptionsAndSettings options;
-  options.Form_Load();
-  ASSERT_EQ(options.lvwKeptEntries.rowCount(), 2u);
-  const ProblemEntry second = ProblemAt(w.lists.lvwErrors, 1);
-  EXPECT_EQ(options.lvwKeptEntries.cell(1, 0), second.MainKeyName + "\\" + second.FullKeyPath + "\\" + second.KeyName);
-  EXPECT_EQ(options.lvwKeptEntries.cell(1, 1), second.Section);
-  EXPECT_EQ(options.lvwKeptEntries.cell(1, 2), "2005-12-08 15:45");
-  EXPECT_FALSE(options.cmdStopKeeping.enabled);  // nothing selected yet
-  options.lvwKeptEntries.select(1);
-  EXPECT_TRUE(options.cmdStopKeeping.enabled);
-  options.cmdStopKeeping.click();
-  ASSERT_EQ(options.lvwKeptEntries.rowCount(), 1u);
-  EXPECT_FALSE(options.cmdStopKeeping.enabled);
-  EXPECT_FALSE(options.cmdApply.enabled);  // the options themselves are untouched
-
-  // The entry it stopped keeping is reported again; the other is not.
-  w.cmdQuickScan_Click();
-  EXPECT_EQ(w.lists.lvwErrors.rowCount(), rows.size() - 1);
-  EXPECT_EQ(w.lists.lvwErrors.cell(0, kKeyValue), rows[1].cells[kKeyValue]);
   EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
 }
 
