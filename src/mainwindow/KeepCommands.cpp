@@ -72,16 +72,31 @@ void frmMain::mnuRKeepEntry_Click() {
     contextNode_.reset();
     if (rows.empty()) return;
     std::vector<std::size_t> kept;
-    for (const std::size_t row : rows)
-      if (!KeepProblem(ProblemAt(lists.lvwErrors, row)).empty()) kept.push_back(row);
+    std::vector<std::string> ids;
+    for (const std::size_t row : rows) {
+      const std::string id = KeepProblem(ProblemAt(lists.lvwErrors, row));
+      if (id.empty()) continue;
+      kept.push_back(row);
+      ids.push_back(id);
+    }
     std::string error;
-    const bool saved = !hooks.saveChanges || hooks.saveChanges(error);
-    if (!saved) kept.clear();  // not stored: the next scan reports them, so they stay listed
+    if (!kept.empty() && hooks.saveChanges && !hooks.saveChanges(error)) {
+      // Not stored: taken back, so this run and the next agree; they stay listed.
+      for (const std::string& id : ids) StopKeeping(id);
+      kept.clear();
+    }
     if (kept.size() < rows.size()) ProductMessage(kEntryNotKept, platform::kMbOk | platform::kMbIconExclamation);
     if (kept.empty()) return;
-    lists.keptNotShown += kept.size();
+    // Every row the next scan would pass over goes now (the same entry may be listed twice).
+    std::vector<KeptEntry> entries;
+    for (const std::size_t row : kept) entries.push_back(KeptEntryOf(ProblemAt(lists.lvwErrors, row)));
+    const KeepList justKept(entries);
+    std::vector<std::size_t> drop;
+    for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i)
+      if (justKept.Keeps(ProblemAt(lists.lvwErrors, i))) drop.push_back(i);
+    lists.keptNotShown += drop.size();
     showKeptNotShown();
-    dropKeptRows(kept);
+    dropKeptRows(drop);
   } catch (...) {
     LogError("mnuRKeepEntry_Click of frmMain");
   }

@@ -392,6 +392,8 @@ void frmMain::cmdRestore_Click() {
     restore.showChooser = hooks.showRestoreChooser;
     if (backup::cmdRestore_Click(lists, restore)) {
       lists.picMain.visible = false;
+      lists.keptNotShown = 0;  // the tree now shows a backup set, not a scan
+      showKeptNotShown();
       LoadResultsTree("Restore");
     } else if (lists.PicResults.visible && lists.lvwErrors.rowCount() == 0 && lists.vbatvwResults.nodeCount() > 0) {
       // A set without records emptied the problem list: the old tree's nodes
