@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/CliBackups.h"
+#include "app/CliKeep.h"
 #include "app/CliRepair.h"
 #include "app/CliTools.h"
 #include "app/JsonWriter.h"
@@ -16,6 +17,7 @@
 #include "mainwindow/ScanCommands.h"
 #include "platform/OpenMachine.h"
 #include "platform/SimplePorts.h"
+#include "scan/KeepList.h"
 #include "scan/Sections.h"
 
 #ifdef _WIN32
@@ -38,6 +40,9 @@ constexpr const char* kUsage =
     "       hivemend startup disable|enable NAME [--prefix PATH]\n"
     "       hivemend tune dialup|broadband|default [--dry-run] [--prefix PATH]\n"
     "       hivemend cache clear [--dry-run] [--json] [--prefix PATH]\n"
+    "       hivemend keep add N... [--quick | --deep] [--prefix PATH]\n"
+    "       hivemend keep list [--json] [--prefix PATH]\n"
+    "       hivemend keep remove ID [--prefix PATH]\n"
     "\n"
     "  scan       scans the registry (and with --deep the shortcuts of the fixed drives)\n"
     "             for entries that point at something that no longer exists.\n"
@@ -51,6 +56,7 @@ constexpr const char* kUsage =
     "  startup    lists the programs that start with Windows, takes one out or puts a kept one back.\n"
     "  tune       writes the TCP/IP values for a kind of connection, or puts back the earlier ones.\n"
     "  cache      deletes the browser's cache entries but the cookies listed in DoNotDeleteCookie.\n"
+    "  keep       keeps problems a scan found so later scans do not report them, lists them, or stops.\n"
     "  --prefix   the Wine prefix to work on (Linux; default $WINEPREFIX, else ~/.wine).\n"
     "  --json     prints the section rows and the problem records as JSON.\n";
 
@@ -132,10 +138,15 @@ void printSectionRow(const platform::ListRow& row) {
   std::fflush(stdout);
 }
 
+void printKeptNotShown(const ScanLists& lists) {
+  if (lists.keptNotShown > 0) std::printf("\n%s\n", KeptNotShownText(lists.keptNotShown).c_str());
+}
+
 void printResults(const ScanLists& lists) {
   const auto& errors = lists.lvwErrors;
   if (errors.rowCount() == 0) {
     std::printf("\nCongratulations!!! No problem found.\n");
+    printKeptNotShown(lists);
     return;
   }
   std::map<std::string, std::string> threat;
@@ -161,6 +172,7 @@ void printResults(const ScanLists& lists) {
       }
     }
   }
+  printKeptNotShown(lists);
 }
 
 void printJson(const ScanLists& lists, const std::string& machine, bool deep, bool cancelled) {
@@ -169,6 +181,8 @@ void printJson(const ScanLists& lists, const std::string& machine, bool deep, bo
   j.key("machine").string(machine);
   j.key("scan").string(deep ? "deep" : "quick");
   j.key("cancelled").boolean(cancelled);
+  // Only when some were passed over, so a scan without kept entries prints what it always did.
+  if (lists.keptNotShown > 0) j.key("keptNotShown").number(static_cast<long long>(lists.keptNotShown));
   j.key("sections").beginArray();
   for (const auto& r : lists.lvwRegistryvaluesScan.rows()) {
     j.beginObject();
@@ -292,6 +306,7 @@ int Run(const std::vector<std::string>& args) {
     if (args[0] == "startup") return StartupCommand(rest);
     if (args[0] == "tune") return TuneCommand(rest);
     if (args[0] == "cache") return CacheCommand(rest);
+    if (args[0] == "keep") return KeepCommand(rest);
   }
   Options o;
   std::string error;

@@ -10,6 +10,7 @@
 #include "common/RegistryAccess.h"
 #include "diskscan/DriveInventory.h"
 #include "platform/Registry.h"
+#include "scan/KeepList.h"
 #include "scan/RegistryWalker.h"
 #include "scan/Sections.h"
 
@@ -29,7 +30,17 @@ void checkCancel() {
 
 class Driver {
  public:
-  explicit Driver(ScanLists& lists) : lists_(lists) {}
+  explicit Driver(ScanLists& lists) : lists_(lists), keep_(KeepList::Load()) { lists_.keptNotShown = 0; }
+
+  // Drops the kept entries among the rows the current section added, before
+  // they are counted, so every count and list shows what is reported.
+  void passOverKept() {
+    try {
+      lists_.keptNotShown += keep_.PassOver(lists_.lvwErrors, firstRow_);
+    } catch (...) {
+      LogError("PassOverKept of frmMain");
+    }
+  }
 
   void keys(std::int32_t root, const std::string& path) {
     EnumerateRegKeys(lists_, root, path, section_, RootKeyName(root), lists_.lblRegistryFilesScan);
@@ -152,6 +163,7 @@ class Driver {
         try {
           if (position <= kRegistrySections.size()) {
             sectionWork(position);
+            passOverKept();
             complete(i, progressRow);
           } else if (section_.rfind(kShortcutSectionPrefix, 0) == 0) {
             // Every drive row is searched (not only C: to G:), so a row never
@@ -159,10 +171,12 @@ class Driver {
             lists_.lblRegistryScan.setCaption("Scanning...");
             checkCancel();
             GetAllHardDrives(lists_, section_);
+            passOverKept();
             complete(i, progressRow);
             checkCancel();
           }
         } catch (const ScanCancelled&) {
+          passOverKept();
           return;
         }
         sections.setCell(i, kSectionStatus, "FINISHED");
@@ -175,6 +189,7 @@ class Driver {
 
  private:
   ScanLists& lists_;
+  KeepList keep_;
   std::string section_;
   std::size_t firstRow_ = 0;  // the first problem row of the section being scanned
 };
@@ -198,7 +213,13 @@ std::int32_t GetProblemsinActiveEx(ScanLists& lists, const std::string& section,
 void ScanRegistryAndHardDisk(ScanLists& lists) {
   try {
     ExistenceMemoScope memo;
-    Driver(lists).run();
+    Driver driver(lists);
+    try {
+      driver.run();
+    } catch (...) {
+      driver.passOverKept();  // a failed scan shows no kept entry either
+      throw;
+    }
   } catch (...) {
     LogError("ScanRegistryAndHardDisk of frmMain");
   }

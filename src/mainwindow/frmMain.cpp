@@ -55,6 +55,7 @@ frmMain::frmMain() : tray(std::make_unique<shell::clsTray>(trayIcon)) {
   mnuFile.visible = false;
   mnuFileScanforProblems.enabled = false;
   mnuTray.visible = false;
+  mnuResults.visible = false;
 
   lists.cmdQuickScan.Click = [this] { cmdQuickScan_Click(); };
   lists.cmdDeepScan.Click = [this] { cmdDeepScan_Click(); };
@@ -65,6 +66,7 @@ frmMain::frmMain() : tray(std::make_unique<shell::clsTray>(trayIcon)) {
   lists.cmdRestoreNow.Click = [this] { cmdRestoreNow_Click(); };
   lists.TmrIncrementProgressBar.Timer = [this] { TmrIncrementProgressBar_Timer(); };
   lists.vbatvwResults.NodeCheck = [this](std::size_t node) { vbatvwResults_nodeCheck(node); };
+  lists.vbatvwResults.ContextMenu = [this](std::size_t node) { vbatvwResults_ContextMenu(node); };
   tmrUnload.Timer = [this] { tmrUnload_Timer(); };
 
   mnuAQuickScan.Click = [this] { trapped("mnuAQuickScan_Click of frmMain", [this] { cmdQuickScan_Click(); }); };
@@ -81,6 +83,7 @@ frmMain::frmMain() : tray(std::make_unique<shell::clsTray>(trayIcon)) {
   mnuShowSysmend.Click = [this] { mnuShowSysmend_Click(); };
   mnuCloseThisMenu.Click = [] {};
   mnuTrayExit.Click = [this] { trapped("mnuTrayExit_Click of frmMain", [this] { ExitApplication(); }); };
+  mnuRKeepEntry.Click = [this] { mnuRKeepEntry_Click(); };
 }
 
 frmMain::~frmMain() = default;
@@ -289,6 +292,7 @@ void frmMain::runScan(bool deep) {
     lists.lblRegistryFilesScan.visible = true;
 
     ScanRegistryAndHardDisk(lists);
+    showKeptNotShown();
 
     leaveScanningState();
     if (lists.lvwErrors.rowCount() > 0) {
@@ -388,6 +392,8 @@ void frmMain::cmdRestore_Click() {
     restore.showChooser = hooks.showRestoreChooser;
     if (backup::cmdRestore_Click(lists, restore)) {
       lists.picMain.visible = false;
+      lists.keptNotShown = 0;  // the tree now shows a backup set, not a scan
+      showKeptNotShown();
       LoadResultsTree("Restore");
     } else if (lists.PicResults.visible && lists.lvwErrors.rowCount() == 0 && lists.vbatvwResults.nodeCount() > 0) {
       // A set without records emptied the problem list: the old tree's nodes

@@ -6,7 +6,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "backup/Restore.h"
 #include "mainwindow/Repair.h"
@@ -30,6 +32,8 @@ inline constexpr const char* kRepairNeedsAdmin =
 inline constexpr const char* kRestoreNeedsAdmin =
     "Restoring entries of HKEY_LOCAL_MACHINE needs administrator rights. Start Hivemend again as administrator?";
 inline constexpr const char* kSiblingCleaner = "tidrin.exe";
+inline constexpr const char* kKeepThisEntry = "Keep this entry (don't report it again)";
+inline constexpr const char* kEntryNotKept = "The entry could not be kept; it will be reported again.";
 
 // Tray notifications, as the mouse message numbers the icon reports.
 inline constexpr int kTrayLeftDoubleClick = 515;
@@ -87,6 +91,8 @@ class frmMain {
   platform::MenuItemModel mnuCloseThisMenu{"Close this menu"};
   platform::MenuItemModel mnuS1{"-"};
   platform::MenuItemModel mnuTrayExit{"Exit"};
+  platform::MenuItemModel mnuResults{"Results Menu"};  // hidden; the results tree's context menu
+  platform::MenuItemModel mnuRKeepEntry{kKeepThisEntry};
 
   // Window events.
   void Form_Load();
@@ -114,6 +120,9 @@ class frmMain {
   int iconIndex(int id);
   void LoadResultsTree(const std::string& mode);
   void vbatvwResults_nodeCheck(std::size_t node);
+  // The keep list: a problem node keeps its entry, a section node its checked ones.
+  void vbatvwResults_ContextMenu(std::size_t node);
+  void mnuRKeepEntry_Click();
 
   // Repair, restore, export.
   RepairResult cmdRepairCorruptFiles_Click();
@@ -147,6 +156,13 @@ class frmMain {
   void endProgramNow(bool evenWhileWriting = false);
   void finishPendingExit();
   std::string trayCaption() const;
+  // The status line after a scan: how many kept entries it passed over.
+  void showKeptNotShown();
+  // The problem-list rows the context menu's node stands for.
+  std::vector<std::size_t> rowsToKeep() const;
+  // Takes kept rows out of the problem list and rebuilds the tree, keeping
+  // the other rows' and sections' check marks and open sections.
+  void dropKeptRows(const std::vector<std::size_t>& rows);
 
   bool quickScanStarted_ = false;
   bool scanOnStack_ = false;  // the driver has not returned yet (it may be cancelled and unwinding)
@@ -154,6 +170,7 @@ class frmMain {
   int writing_ = 0;           // repair or restore under way
   bool exitPending_ = false;  // an exit confirmed while writing_
   bool ended_ = false;
+  std::optional<std::size_t> contextNode_;  // the node whose context menu is open
 };
 
 }  // namespace hm

@@ -326,6 +326,8 @@ class TreeViewModel : public Observable {
   // What a user's click on a node's check box does: sets the mark and raises NodeCheck.
   void userCheck(std::size_t index, bool checked);
   std::function<void(std::size_t)> NodeCheck;
+  // The user asked for a node's context menu (right click, or the menu key).
+  std::function<void(std::size_t)> ContextMenu;
   Property<bool> visible{*this, true};
   Property<int> widthPixels{*this, 0};
 

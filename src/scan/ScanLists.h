@@ -64,6 +64,9 @@ struct ScanLists {
   platform::ButtonModel cmdRestoreNow{"Restore &Now"};
   platform::ProgressBarModel pgbDeletingErrors;
   platform::LabelModel lblStatusOfActionTaken;
+
+  // Kept entries the last scan found and passed over.
+  std::size_t keptNotShown = 0;
 };
 
 ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row);

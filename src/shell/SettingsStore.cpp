@@ -11,6 +11,10 @@ std::string settingsKey(std::string_view application, std::string_view section) 
 }
 }  // namespace
 
+std::string SettingsKeyPath(std::string_view application, std::string_view section) {
+  return settingsKey(application, section);
+}
+
 std::string GetSetting(std::string_view application, std::string_view section, std::string_view key,
                        std::string_view defaultValue) {
   auto& reg = *platform::machine().registry;

@@ -9,6 +9,9 @@ namespace hm {
 
 inline constexpr const char* kSettingsRoot = "Software\\VB and VBA Program Settings";
 
+// The key below HKEY_CURRENT_USER that holds one section's settings.
+std::string SettingsKeyPath(std::string_view application, std::string_view section);
+
 // The stored text, or `defaultValue` when the setting is missing.
 std::string GetSetting(std::string_view application, std::string_view section, std::string_view key,
                        std::string_view defaultValue = {});

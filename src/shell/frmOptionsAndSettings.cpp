@@ -5,6 +5,7 @@
 #include "common/Globals.h"
 #include "common/RegistryAccess.h"
 #include "platform/Machine.h"
+#include "scan/KeepList.h"
 #include "shell/SettingsStore.h"
 
 namespace hm::shell {
@@ -25,6 +26,7 @@ constexpr const char* kEntryNotWritten =
 constexpr const char* kEntryNotRemoved =
     "The start-up entry could not be removed. The start-up option was not changed.";
 constexpr const char* kOptionsNotSaved = "The options could not be saved.";
+constexpr const char* kNotStoppedKeeping = "The entry could not be taken off the keep list.";
 
 // Only the two texts the dialog writes mean anything; anything else is the default.
 bool ReadSwitch(const char* key, bool defaultValue) {
@@ -49,6 +51,13 @@ frmOptionsAndSettings::frmOptionsAndSettings() {
   chkTakeBackup.Click = enableApply;
   cmdApply.Click = [this] { cmdApply_Click(); };
   cmdCancel.Click = [this] { cmdCancel_Click(); };
+  cmdStopKeeping.Click = [this] { cmdStopKeeping_Click(); };
+  cmdStopKeeping.enabled = false;
+  // The button acts on the selected entry: enabled only while there is one.
+  keptSelection_ = platform::Subscription(lvwKeptEntries, [this](const platform::Change&) {
+    const bool any = lvwKeptEntries.selectedRow().has_value();
+    if (cmdStopKeeping.enabled != any) cmdStopKeeping.enabled = any;
+  });
 }
 
 std::string frmOptionsAndSettings::StartupValueName() { return platform::shell().programName(); }
@@ -68,6 +77,32 @@ void frmOptionsAndSettings::Form_Load() {
     cmdApply.enabled = false;
   } catch (...) {
     LogError("Form_Load of frmOptionsAndSettings");
+  }
+  LoadKeptEntries();
+}
+
+void frmOptionsAndSettings::LoadKeptEntries() {
+  try {
+    lvwKeptEntries.clear();
+    keptIds_.clear();
+    for (const KeptEntry& e : ReadKeptEntries()) {
+      lvwKeptEntries.addRow({e.Label(), e.section, e.keptOn});
+      keptIds_.push_back(e.id);
+    }
+  } catch (...) {
+    LogError("LoadKeptEntries of frmOptionsAndSettings");
+  }
+}
+
+void frmOptionsAndSettings::cmdStopKeeping_Click() {
+  try {
+    const auto row = lvwKeptEntries.selectedRow();
+    if (!row || *row >= keptIds_.size()) return;
+    if (!StopKeeping(keptIds_[*row])) Warn(kNotStoppedKeeping);
+    // Read back: the list shows what is stored now.
+    LoadKeptEntries();
+  } catch (...) {
+    LogError("cmdStopKeeping_Click of frmOptionsAndSettings");
   }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/Controls.h"
 
@@ -23,12 +24,17 @@ class frmOptionsAndSettings {
   platform::CheckBoxModel chkTakeBackup{"Always take backup before cleaning Registry (Recomended)"};
   platform::ButtonModel cmdCancel{"C&lose"};
   platform::ButtonModel cmdApply{"&Apply"};
+  // The kept entries, and the button that stops keeping the selected one (at
+  // once, not on Apply: the next scan reports it again).
+  platform::ListViewModel lvwKeptEntries{{"Kept entry", "Section", "Kept on"}};
+  platform::ButtonModel cmdStopKeeping{"&Stop keeping"};
 
   // Reads the three settings into the boxes; Apply starts disabled.
   void Form_Load();
   // Saves the three settings and writes or removes the start-up entry.
   void cmdApply_Click();
   void cmdCancel_Click();
+  void cmdStopKeeping_Click();
 
   // Raised after the program was started again as administrator: the main
   // window ends this copy, which the new one would otherwise meet as a
@@ -45,6 +51,10 @@ class frmOptionsAndSettings {
   bool ApplyStartupEntry(bool runAtStartup);
   // Whether the Run key differs from what the box asks for.
   bool StartupEntryNeedsChange(bool runAtStartup);
+  void LoadKeptEntries();
+
+  std::vector<std::string> keptIds_;  // by row of lvwKeptEntries
+  platform::Subscription keptSelection_;
 };
 
 }  // namespace hm::shell

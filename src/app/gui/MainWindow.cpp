@@ -117,6 +117,7 @@ struct MainWindow::State {
 
   HMENU trayMenu() const { return GetSubMenu(hiddenMenu, 1); }
   HMENU fileMenu() const { return GetSubMenu(hiddenMenu, 0); }
+  HMENU resultsMenu() const { return GetSubMenu(hiddenMenu, 2); }
 
   void makeFonts() {
     auto* font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
@@ -249,6 +250,7 @@ struct MainWindow::State {
     b.menuItem(popup, IDM_SHOWSYSMEND, logic.mnuShowSysmend);
     b.menuItem(popup, IDM_CLOSETHISMENU, logic.mnuCloseThisMenu);
     b.menuItem(popup, IDM_TRAYEXIT, logic.mnuTrayExit);
+    b.menuItem(resultsMenu(), IDM_RKEEPENTRY, logic.mnuRKeepEntry);
     DrawMenuBar(window);
   }
 
@@ -268,7 +270,12 @@ struct MainWindow::State {
     logic.hooks.showOptions = [this](shell::frmOptionsAndSettings& f) { ShowOptionsDialog(window, f); };
     logic.hooks.showAbout = [this](shell::frmAbout& f) { ShowAboutDialog(window, f); };
     logic.hooks.showRestoreChooser = [this](backup::frmRestore& f) { ShowRestoreChooser(window, f); };
-    logic.hooks.popupMenu = [this](platform::MenuItemModel&) { popupTrayMenu(); };
+    logic.hooks.popupMenu = [this](platform::MenuItemModel& menu) {
+      if (&menu == &logic.mnuResults)
+        popupAtCursor(resultsMenu(), TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN);
+      else
+        popupTrayMenu();
+    };
     logic.hooks.endProgram = [this] {
       logic.trayIcon.shown = false;
       if (onEnd != nullptr && *onEnd) {
@@ -282,12 +289,14 @@ struct MainWindow::State {
     logic.hooks.saveChanges = [](std::string&) { return true; };
   }
 
-  void popupTrayMenu() {
+  void popupTrayMenu() { popupAtCursor(trayMenu(), TPM_RIGHTBUTTON | TPM_BOTTOMALIGN | TPM_RIGHTALIGN); }
+
+  void popupAtCursor(HMENU menu, UINT flags) {
     POINT at{};
     GetCursorPos(&at);
     // The pop-up closes when the user clicks elsewhere only if we are in front.
     SetForegroundWindow(window);
-    TrackPopupMenuEx(trayMenu(), TPM_RIGHTBUTTON | TPM_BOTTOMALIGN | TPM_RIGHTALIGN, at.x, at.y, window, nullptr);
+    TrackPopupMenuEx(menu, flags, at.x, at.y, window, nullptr);
     PostMessageW(window, WM_NULL, 0, 0);
   }
 

@@ -16,6 +16,8 @@ void ShowOptionsDialog(HWND owner, shell::frmOptionsAndSettings& logic) {
     b.checkBox(IDC_OPTIONS_BACKUP, logic.chkTakeBackup);
     b.button(IDC_OPTIONS_APPLY, logic.cmdApply);
     b.button(IDC_OPTIONS_CLOSE, logic.cmdCancel);
+    b.listView(IDC_OPTIONS_KEPT_LIST, logic.lvwKeptEntries, {290, 130});
+    b.button(IDC_OPTIONS_STOP_KEEPING, logic.cmdStopKeeping);
     return true;
   };
   // Esc and the title bar's close do what Close does.

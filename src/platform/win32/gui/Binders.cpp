@@ -566,6 +566,27 @@ class TreeBinding : public OwnerDataList {
     model_.userCheck(index, !model_.node(index).checked);
   }
   void selected(std::size_t row) override { model_.select(rows_[row]); }
+  bool handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == control_) {
+      contextMenu(lParam);
+      return true;
+    }
+    return OwnerDataList::handle(message, wParam, lParam, result);
+  }
+  // The row under the mouse, or the focused row when the keyboard asked.
+  void contextMenu(LPARAM at) {
+    int row = -1;
+    if (at == -1) {
+      row = ListView_GetNextItem(control_, -1, LVNI_FOCUSED);
+    } else {
+      LVHITTESTINFO hit{};
+      hit.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+      ScreenToClient(control_, &hit.pt);
+      row = ListView_HitTest(control_, &hit);
+    }
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || !model_.ContextMenu) return;
+    model_.ContextMenu(rows_[static_cast<std::size_t>(row)]);
+  }
   bool notify(const NMHDR& header, LRESULT& result) override {
     const int focused = ListView_GetNextItem(control_, -1, LVNI_FOCUSED);
     switch (header.code) {
