@@ -3,6 +3,7 @@
 #include <charconv>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/ErrorLog.h"
@@ -125,6 +126,7 @@ void frmMain::LoadResultsTree(const std::string& mode) {
 
     const int icon = iconIndex(kIconProblem);
     const std::size_t child = tree.add(parent, "C" + std::to_string(i + 1), rows.cell(i, kKeyValue), icon, icon);
+    tree.setTip(child, ProblemWhyText(rows, i));
     if (results) {
       tree.setExpanded(child, false);
       tree.setChecked(child, true);
@@ -132,6 +134,21 @@ void frmMain::LoadResultsTree(const std::string& mode) {
       tree.setExpanded(child, true);
     }
     rows.setChecked(i, true);
+  }
+}
+
+void frmMain::vbatvwResults_SelectionChanged() {
+  try {
+    const auto& tree = lists.vbatvwResults;
+    const auto& rows = lists.lvwErrors;
+    std::string details;
+    if (const auto node = tree.selected()) {
+      const std::string& key = tree.node(*node).key;
+      if (!key.empty() && key.front() == 'C') details = ProblemWhyText(rows, RowOfKey(key, rows.rowCount()));
+    }
+    lists.lblProblemDetails.setCaption(std::move(details));
+  } catch (...) {
+    LogError("vbatvwResults_SelectionChanged of frmMain");
   }
 }
 

@@ -65,6 +65,7 @@ frmMain::frmMain() : tray(std::make_unique<shell::clsTray>(trayIcon)) {
   lists.cmdRestoreNow.Click = [this] { cmdRestoreNow_Click(); };
   lists.TmrIncrementProgressBar.Timer = [this] { TmrIncrementProgressBar_Timer(); };
   lists.vbatvwResults.NodeCheck = [this](std::size_t node) { vbatvwResults_nodeCheck(node); };
+  lists.vbatvwResults.SelectionChanged = [this] { vbatvwResults_SelectionChanged(); };
   tmrUnload.Timer = [this] { tmrUnload_Timer(); };
 
   mnuAQuickScan.Click = [this] { trapped("mnuAQuickScan_Click of frmMain", [this] { cmdQuickScan_Click(); }); };

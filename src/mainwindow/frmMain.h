@@ -114,6 +114,8 @@ class frmMain {
   int iconIndex(int id);
   void LoadResultsTree(const std::string& mode);
   void vbatvwResults_nodeCheck(std::size_t node);
+  // Shows why the selected problem was flagged.
+  void vbatvwResults_SelectionChanged();
 
   // Repair, restore, export.
   RepairResult cmdRepairCorruptFiles_Click();

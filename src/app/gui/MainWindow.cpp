@@ -39,25 +39,16 @@ struct Anchor {
   unsigned edges;
 };
 constexpr Anchor kAnchors[] = {
-    {IDC_HEADER_BAND, kTopWide},
-    {IDC_HEADER_LINE, kTopWide},
-    {IDC_SUBHEADING, kTopWide},
-    {IDC_MAIN_TITLE, kTopWide},
-    {IDC_MAIN_QUICK, kTopWide},
-    {IDC_MAIN_DEEP, kTopWide},
-    {IDC_MAIN_RESTORE, kTopWide},
-    {IDC_LBLREGISTRYSCAN, kTopWide},
-    {IDC_LBLREGISTRYFILESSCAN, kTopWide},
-    {IDC_LVWRESULTPROGRESS, kAll},
-    {IDC_PGBSCANNING, kBottomWide},
-    {IDC_CMDCANCEL, kBottomRight},
-    {IDC_LBLTOTALERRORS, kTop | kRight},
-    {IDC_VBATVWRESULTS, kAll},
-    {IDC_LBLSTATUSOFACTIONTAKEN, kBottomWide},
-    {IDC_PGBDELETINGERRORS, kBottomWide},
-    {IDC_CMDREPAIRCORRUPTFILES, kBottomRight},
-    {IDC_CMDRESTORENOW, kBottomRight},
-    {IDC_STATUS_LINE, kBottomWide},
+    {IDC_HEADER_BAND, kTopWide},          {IDC_HEADER_LINE, kTopWide},
+    {IDC_SUBHEADING, kTopWide},           {IDC_MAIN_TITLE, kTopWide},
+    {IDC_MAIN_QUICK, kTopWide},           {IDC_MAIN_DEEP, kTopWide},
+    {IDC_MAIN_RESTORE, kTopWide},         {IDC_LBLREGISTRYSCAN, kTopWide},
+    {IDC_LBLREGISTRYFILESSCAN, kTopWide}, {IDC_LVWRESULTPROGRESS, kAll},
+    {IDC_PGBSCANNING, kBottomWide},       {IDC_CMDCANCEL, kBottomRight},
+    {IDC_LBLTOTALERRORS, kTop | kRight},  {IDC_VBATVWRESULTS, kAll},
+    {IDC_LBLPROBLEMDETAILS, kBottomWide}, {IDC_LBLSTATUSOFACTIONTAKEN, kBottomWide},
+    {IDC_PGBDELETINGERRORS, kBottomWide}, {IDC_CMDREPAIRCORRUPTFILES, kBottomRight},
+    {IDC_CMDRESTORENOW, kBottomRight},    {IDC_STATUS_LINE, kBottomWide},
     {IDC_LBLSTATUS, kBottomWide},
 };
 
@@ -216,6 +207,7 @@ struct MainWindow::State {
     b.panel(l.imgListOfItemsInBackupFile, {IDC_IMGLISTOFITEMSINBACKUPFILE});
     b.tree(IDC_VBATVWRESULTS, l.vbatvwResults, {treeImages, 0, 1, 2, 3});
     b.label(IDC_LBLTOTALERRORS, l.lblTotalErrors);
+    b.label(IDC_LBLPROBLEMDETAILS, l.lblProblemDetails);
     b.button(IDC_CMDREPAIRCORRUPTFILES, l.cmdRepairCorruptFiles);
     b.button(IDC_CMDRESTORENOW, l.cmdRestoreNow);
     b.progressBar(IDC_PGBDELETINGERRORS, l.pgbDeletingErrors);
@@ -225,9 +217,9 @@ struct MainWindow::State {
     b.panel(l.picMain, {IDC_MAIN_TITLE, IDC_MAIN_QUICK, IDC_MAIN_DEEP, IDC_MAIN_RESTORE});
     b.panel(l.picScanning,
             {IDC_LBLREGISTRYSCAN, IDC_LBLREGISTRYFILESSCAN, IDC_LVWRESULTPROGRESS, IDC_PGBSCANNING, IDC_CMDCANCEL});
-    b.panel(l.PicResults,
-            {IDC_IMGLISTOFPROBLEMS, IDC_IMGLISTOFITEMSINBACKUPFILE, IDC_LBLTOTALERRORS, IDC_VBATVWRESULTS,
-             IDC_CMDREPAIRCORRUPTFILES, IDC_CMDRESTORENOW, IDC_PGBDELETINGERRORS, IDC_LBLSTATUSOFACTIONTAKEN});
+    b.panel(l.PicResults, {IDC_IMGLISTOFPROBLEMS, IDC_IMGLISTOFITEMSINBACKUPFILE, IDC_LBLTOTALERRORS, IDC_VBATVWRESULTS,
+                           IDC_LBLPROBLEMDETAILS, IDC_CMDREPAIRCORRUPTFILES, IDC_CMDRESTORENOW, IDC_PGBDELETINGERRORS,
+                           IDC_LBLSTATUSOFACTIONTAKEN});
 
     HMENU bar = GetMenu(window);
     HMENU action = GetSubMenu(bar, 0), settings = GetSubMenu(bar, 1), help = GetSubMenu(bar, 2);
