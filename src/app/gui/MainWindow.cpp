@@ -39,16 +39,26 @@ struct Anchor {
   unsigned edges;
 };
 constexpr Anchor kAnchors[] = {
-    {IDC_HEADER_BAND, kTopWide},          {IDC_HEADER_LINE, kTopWide},
-    {IDC_SUBHEADING, kTopWide},           {IDC_MAIN_TITLE, kTopWide},
-    {IDC_MAIN_QUICK, kTopWide},           {IDC_MAIN_DEEP, kTopWide},
-    {IDC_MAIN_RESTORE, kTopWide},         {IDC_LBLREGISTRYSCAN, kTopWide},
-    {IDC_LBLREGISTRYFILESSCAN, kTopWide}, {IDC_LVWRESULTPROGRESS, kAll},
-    {IDC_PGBSCANNING, kBottomWide},       {IDC_CMDCANCEL, kBottomRight},
-    {IDC_LBLTOTALERRORS, kTop | kRight},  {IDC_VBATVWRESULTS, kAll},
-    {IDC_LBLPROBLEMDETAILS, kBottomWide}, {IDC_LBLSTATUSOFACTIONTAKEN, kBottomWide},
-    {IDC_PGBDELETINGERRORS, kBottomWide}, {IDC_CMDREPAIRCORRUPTFILES, kBottomRight},
-    {IDC_CMDRESTORENOW, kBottomRight},    {IDC_STATUS_LINE, kBottomWide},
+    {IDC_HEADER_BAND, kTopWide},
+    {IDC_HEADER_LINE, kTopWide},
+    {IDC_SUBHEADING, kTopWide},
+    {IDC_MAIN_TITLE, kTopWide},
+    {IDC_MAIN_QUICK, kTopWide},
+    {IDC_MAIN_DEEP, kTopWide},
+    {IDC_MAIN_RESTORE, kTopWide},
+    {IDC_LBLREGISTRYSCAN, kTopWide},
+    {IDC_LBLREGISTRYFILESSCAN, kTopWide},
+    {IDC_LVWRESULTPROGRESS, kAll},
+    {IDC_PGBSCANNING, kBottomWide},
+    {IDC_CMDCANCEL, kBottomRight},
+    {IDC_LBLTOTALERRORS, kTop | kRight},
+    {IDC_VBATVWRESULTS, kAll},
+    {IDC_LBLPROBLEMDETAILS, kBottomWide},  // under the tree
+    {IDC_LBLSTATUSOFACTIONTAKEN, kBottomWide},
+    {IDC_PGBDELETINGERRORS, kBottomWide},
+    {IDC_CMDREPAIRCORRUPTFILES, kBottomRight},
+    {IDC_CMDRESTORENOW, kBottomRight},
+    {IDC_STATUS_LINE, kBottomWide},
     {IDC_LBLSTATUS, kBottomWide},
 };
 
@@ -217,9 +227,10 @@ struct MainWindow::State {
     b.panel(l.picMain, {IDC_MAIN_TITLE, IDC_MAIN_QUICK, IDC_MAIN_DEEP, IDC_MAIN_RESTORE});
     b.panel(l.picScanning,
             {IDC_LBLREGISTRYSCAN, IDC_LBLREGISTRYFILESSCAN, IDC_LVWRESULTPROGRESS, IDC_PGBSCANNING, IDC_CMDCANCEL});
-    b.panel(l.PicResults, {IDC_IMGLISTOFPROBLEMS, IDC_IMGLISTOFITEMSINBACKUPFILE, IDC_LBLTOTALERRORS, IDC_VBATVWRESULTS,
-                           IDC_LBLPROBLEMDETAILS, IDC_CMDREPAIRCORRUPTFILES, IDC_CMDRESTORENOW, IDC_PGBDELETINGERRORS,
-                           IDC_LBLSTATUSOFACTIONTAKEN});
+    b.panel(l.PicResults,
+            {IDC_IMGLISTOFPROBLEMS, IDC_IMGLISTOFITEMSINBACKUPFILE, IDC_LBLTOTALERRORS, IDC_VBATVWRESULTS,
+             IDC_CMDREPAIRCORRUPTFILES, IDC_CMDRESTORENOW, IDC_PGBDELETINGERRORS, IDC_LBLSTATUSOFACTIONTAKEN});
+    b.panel(l.PicResults, {IDC_LBLPROBLEMDETAILS});
 
     HMENU bar = GetMenu(window);
     HMENU action = GetSubMenu(bar, 0), settings = GetSubMenu(bar, 1), help = GetSubMenu(bar, 2);
