@@ -43,14 +43,21 @@ std::string SectionNodeText(const std::string& section, std::size_t problems) {
   return section + " (" + std::to_string(problems) + " Problems)";
 }
 
-// The problem-list row a node key ("C" and a 1-based number) stands for.
-std::size_t RowOfKey(const std::string& key, std::size_t rowCount) {
+// The problem-list row a node key ("C" and a 1-based number) stands for, if
+// the list has it.
+std::optional<std::size_t> RowIfAny(const std::string& key, std::size_t rowCount) {
   std::size_t number = 0;
   const char* first = key.data() + (key.empty() ? 0 : 1);
   const char* last = key.data() + key.size();
   const auto [end, ec] = std::from_chars(first, last, number);
-  if (ec != std::errc() || end != last || number == 0 || number > rowCount) Raise(kErrSubscript);
+  if (ec != std::errc() || end != last || number == 0 || number > rowCount) return std::nullopt;
   return number - 1;
+}
+
+std::size_t RowOfKey(const std::string& key, std::size_t rowCount) {
+  const std::optional<std::size_t> row = RowIfAny(key, rowCount);
+  if (!row) Raise(kErrSubscript);
+  return *row;
 }
 
 }  // namespace
@@ -142,9 +149,9 @@ void frmMain::vbatvwResults_SelectionChanged() {
     const auto& tree = lists.vbatvwResults;
     const auto& rows = lists.lvwErrors;
     std::string details;
-    if (const auto node = tree.selected()) {
-      const std::string& key = tree.node(*node).key;
-      if (!key.empty() && key.front() == 'C') details = ProblemWhyText(rows, RowOfKey(key, rows.rowCount()));
+    // A section node has nothing to say.
+    if (const auto node = tree.selected(); node && tree.node(*node).key.starts_with('C')) {
+      if (const auto row = RowIfAny(tree.node(*node).key, rows.rowCount())) details = ProblemWhyText(rows, *row);
     }
     lists.lblProblemDetails.setCaption(std::move(details));
   } catch (...) {
