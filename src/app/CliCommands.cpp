@@ -12,6 +12,7 @@
 #include "app/CliRepair.h"
 #include "app/CliTools.h"
 #include "app/JsonWriter.h"
+#include "app/ScanJson.h"
 #include "common/Globals.h"
 #include "common/RegistryAccess.h"
 #include "mainwindow/ScanCommands.h"
@@ -170,6 +171,8 @@ void printResults(const ScanLists& lists) {
         std::printf("       key:   %s\\%s\n", r.cells[kMainKeyName].c_str(), r.cells[kFullKeyPath].c_str());
         std::printf("       value: %s\n", r.cells[kKeyName].c_str());
       }
+      const std::string& tested = errors.cell(number - 1, kTestedPath);
+      if (!tested.empty() && tested != r.cells[kKeyValue]) std::printf("       tested: %s\n", tested.c_str());
     }
   }
   printKeptNotShown(lists);
@@ -183,25 +186,8 @@ void printJson(const ScanLists& lists, const std::string& machine, bool deep, bo
   j.key("cancelled").boolean(cancelled);
   // Only when some were passed over, so a scan without kept entries prints what it always did.
   if (lists.keptNotShown > 0) j.key("keptNotShown").number(static_cast<long long>(lists.keptNotShown));
-  j.key("sections").beginArray();
-  for (const auto& r : lists.lvwRegistryvaluesScan.rows()) {
-    j.beginObject();
-    j.key("name").string(r.cells[kSectionName]);
-    j.key("status").string(r.cells[kSectionStatus]);
-    j.key("problems").string(r.cells[kSectionProblems]);
-    j.key("threatLevel").string(r.cells[kSectionThreat]);
-    j.key("checked").boolean(r.checked);
-    j.endObject();
-  }
-  j.endArray();
-  j.key("problems").beginArray();
-  for (const auto& r : lists.lvwErrors.rows()) {
-    j.beginObject();
-    for (std::size_t c = 0; c < lists.lvwErrors.headers().size(); ++c)
-      j.key(lists.lvwErrors.headers()[c]).string(c < r.cells.size() ? r.cells[c] : std::string());
-    j.endObject();
-  }
-  j.endArray();
+  WriteSectionRows(j, lists);
+  WriteProblemRecords(j, lists.lvwErrors);
   j.endObject();
   std::printf("%s\n", j.text().c_str());
 }

@@ -50,6 +50,12 @@ JsonWriter& JsonWriter::boolean(bool b) {
   return *this;
 }
 
+JsonWriter& JsonWriter::null() {
+  separate();
+  out_ += "null";
+  return *this;
+}
+
 JsonWriter& JsonWriter::number(long long n) {
   separate();
   out_ += std::to_string(n);

@@ -17,6 +17,7 @@ class JsonWriter {
   JsonWriter& string(std::string_view s);
   JsonWriter& boolean(bool b);
   JsonWriter& number(long long n);
+  JsonWriter& null();
   const std::string& text() const { return out_; }
 
   // The JSON string literal of a UTF-8 text (invalid bytes become U+FFFD).

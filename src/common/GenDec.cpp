@@ -195,10 +195,15 @@ std::string CheckCommonProgramFilesPath(std::string_view text) {
   }
 }
 
-bool PathMissing(std::string_view path) {
+std::string_view ExistenceLookupPath(std::string_view path) {
   // A folder written with its closing "\" is that folder; Windows finds it
-  // only without the separator (a drive root keeps it).
+  // only without the separator.
   while (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
+  return path;
+}
+
+bool PathMissing(std::string_view path) {
+  path = ExistenceLookupPath(path);
   if (path.empty()) return false;
   // One search that takes files and folders alike answers both questions.
   ExistenceMemo* memo = ActiveExistenceMemo();

@@ -25,6 +25,9 @@ std::string CheckCommonProgramFilesPath(std::string_view text);
 // not missing. A name the platform refuses raises a Failure for the calling
 // check's trap.
 bool PathMissing(std::string_view path);
+// The path PathMissing looks up for `path`: a folder's closing "\" taken off
+// (a drive root keeps it).
+std::string_view ExistenceLookupPath(std::string_view path);
 
 // Text helpers with the program's 1-based, character-counting rules.
 namespace str {

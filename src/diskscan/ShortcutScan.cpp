@@ -10,6 +10,7 @@
 #include "diskscan/DriveInventory.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
+#include "scan/CheckRules.h"
 
 namespace hm {
 
@@ -150,9 +151,11 @@ std::string GetTarget(std::string_view shortcutPath) { return ReadShortcutTarget
 void FileTargetPath(platform::ListViewModel& lvwErrors, std::string_view shortcutPath, std::string_view target,
                     std::string_view section) {
   try {
-    lvwErrors.addRow({std::string(section), "", std::string(target) + " -> " + std::string(shortcutPath),
-                      std::string(section), std::string(shortcutPath), ""},
-                     true);
+    lvwErrors.addRow(
+        {std::string(section), "", std::string(target) + " -> " + std::string(shortcutPath), std::string(section),
+         std::string(shortcutPath), "", std::string(CheckRuleId(CheckRule::ShortcutTargetMissing)),
+         std::string(ExistenceLookupPath(target))},
+        true);
   } catch (...) {
     LogError("FileTargetPath");
   }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/ErrorLog.h"
@@ -42,14 +43,21 @@ std::string SectionNodeText(const std::string& section, std::size_t problems) {
   return section + " (" + std::to_string(problems) + " Problems)";
 }
 
-// The problem-list row a node key ("C" and a 1-based number) stands for.
-std::size_t RowOfKey(const std::string& key, std::size_t rowCount) {
+// The problem-list row a node key ("C" and a 1-based number) stands for, if
+// the list has it.
+std::optional<std::size_t> RowIfAny(const std::string& key, std::size_t rowCount) {
   std::size_t number = 0;
   const char* first = key.data() + (key.empty() ? 0 : 1);
   const char* last = key.data() + key.size();
   const auto [end, ec] = std::from_chars(first, last, number);
-  if (ec != std::errc() || end != last || number == 0 || number > rowCount) Raise(kErrSubscript);
+  if (ec != std::errc() || end != last || number == 0 || number > rowCount) return std::nullopt;
   return number - 1;
+}
+
+std::size_t RowOfKey(const std::string& key, std::size_t rowCount) {
+  const std::optional<std::size_t> row = RowIfAny(key, rowCount);
+  if (!row) Raise(kErrSubscript);
+  return *row;
 }
 
 }  // namespace
@@ -125,6 +133,7 @@ void frmMain::LoadResultsTree(const std::string& mode) {
 
     const int icon = iconIndex(kIconProblem);
     const std::size_t child = tree.add(parent, "C" + std::to_string(i + 1), rows.cell(i, kKeyValue), icon, icon);
+    tree.setTip(child, ProblemWhyText(rows, i));
     if (results) {
       tree.setExpanded(child, false);
       tree.setChecked(child, true);
@@ -132,6 +141,21 @@ void frmMain::LoadResultsTree(const std::string& mode) {
       tree.setExpanded(child, true);
     }
     rows.setChecked(i, true);
+  }
+}
+
+void frmMain::vbatvwResults_SelectionChanged() {
+  try {
+    const auto& tree = lists.vbatvwResults;
+    const auto& rows = lists.lvwErrors;
+    std::string details;
+    // A section node has nothing to say.
+    if (const auto node = tree.selected(); node && tree.node(*node).key.starts_with('C')) {
+      if (const auto row = RowIfAny(tree.node(*node).key, rows.rowCount())) details = ProblemWhyText(rows, *row);
+    }
+    lists.lblProblemDetails.setCaption(std::move(details));
+  } catch (...) {
+    LogError("vbatvwResults_SelectionChanged of frmMain");
   }
 }
 

@@ -67,6 +67,7 @@ frmMain::frmMain() : tray(std::make_unique<shell::clsTray>(trayIcon)) {
   lists.TmrIncrementProgressBar.Timer = [this] { TmrIncrementProgressBar_Timer(); };
   lists.vbatvwResults.NodeCheck = [this](std::size_t node) { vbatvwResults_nodeCheck(node); };
   lists.vbatvwResults.ContextMenu = [this](std::size_t node) { vbatvwResults_ContextMenu(node); };
+  lists.vbatvwResults.SelectionChanged = [this] { vbatvwResults_SelectionChanged(); };
   tmrUnload.Timer = [this] { tmrUnload_Timer(); };
 
   mnuAQuickScan.Click = [this] { trapped("mnuAQuickScan_Click of frmMain", [this] { cmdQuickScan_Click(); }); };

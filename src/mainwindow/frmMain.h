@@ -123,6 +123,8 @@ class frmMain {
   // The keep list: a problem node keeps its entry, a section node its checked ones.
   void vbatvwResults_ContextMenu(std::size_t node);
   void mnuRKeepEntry_Click();
+  // Shows why the selected problem was flagged.
+  void vbatvwResults_SelectionChanged();
 
   // Repair, restore, export.
   RepairResult cmdRepairCorruptFiles_Click();

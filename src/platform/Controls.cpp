@@ -113,8 +113,10 @@ std::optional<std::size_t> TreeViewModel::find(std::string_view key) const {
 void TreeViewModel::clear() {
   nodes_.clear();
   byKey_.clear();
+  const bool hadSelection = selected_.has_value();
   selected_.reset();
   changed();
+  if (hadSelection && SelectionChanged) SelectionChanged();
 }
 
 std::size_t TreeViewModel::add(std::optional<std::size_t> parent, std::string key, std::string text, int image,
@@ -164,7 +166,10 @@ void TreeViewModel::select(std::size_t index) {
   if (selected_ == index) return;
   selected_ = index;
   changed({Change::Updated, index});
+  if (SelectionChanged) SelectionChanged();
 }
+
+void TreeViewModel::setTip(std::size_t index, std::string text) { nodes_.at(index).tip = std::move(text); }
 
 void TreeViewModel::userCheck(std::size_t index, bool checked) {
   setChecked(index, checked);

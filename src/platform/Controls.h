@@ -288,6 +288,7 @@ struct TreeColumn {
 struct TreeNode {
   std::string key, text;
   std::string column2;  // the second column's text
+  std::string tip;      // shown when the mouse rests on the node; "" for none
   int image = 0, selectedImage = 0;
   bool checked = false;
   bool expanded = false;
@@ -322,12 +323,16 @@ class TreeViewModel : public Observable {
   void setExpanded(std::size_t index, bool expanded);
   void select(std::size_t index);
   std::optional<std::size_t> selected() const { return selected_; }
+  // Read when the tip is about to show: changing it repaints nothing.
+  void setTip(std::size_t index, std::string text);
 
   // What a user's click on a node's check box does: sets the mark and raises NodeCheck.
   void userCheck(std::size_t index, bool checked);
   std::function<void(std::size_t)> NodeCheck;
   // The user asked for a node's context menu (right click, or the menu key).
   std::function<void(std::size_t)> ContextMenu;
+  // Raised when the selected node changes, also when clearing drops it.
+  Handler SelectionChanged;
   Property<bool> visible{*this, true};
   Property<int> widthPixels{*this, 0};
 

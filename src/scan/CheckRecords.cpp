@@ -19,7 +19,7 @@ bool canBeInTokenName(char c) {
 
 void RecordMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& testedPath) {
   AddProblemEntry(lvwErrors, std::to_string(ctx.rootKey), ctx.valueName, testedPath, ctx.section, ctx.keyPath,
-                  ctx.rootKeyName);
+                  ctx.rootKeyName, {CheckRuleId(ctx.rule), ExistenceLookupPath(testedPath)});
 }
 
 void RecordWhenMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& path) {

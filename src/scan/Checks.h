@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/Controls.h"
+#include "scan/CheckRules.h"
 
 namespace hm {
 
@@ -22,10 +23,12 @@ struct CheckContext {
   std::string valueText;
   std::string_view section;
   std::string_view keyPath;
+  // The rule a record made with this context names; each check sets its own.
+  CheckRule rule = CheckRule::None;
 };
 
 // Appends a record for `ctx` with the tested path as KeyValue ("(Default)"
-// for an empty value name).
+// for an empty value name), naming ctx.rule and the path that was looked up.
 void RecordMissing(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& testedPath);
 // Tests `path` and records it when nothing exists there. A path that still
 // holds a %NAME% token cannot be resolved here and is not tested.

@@ -21,6 +21,11 @@ bool IsComServerExtension(std::string_view extension) {
   return extension == "dll" || extension == "ax" || extension == "ocx";
 }
 
+// A key-level record looked at a key, not a file: the key's full name.
+std::string KeyTested(const CheckContext& ctx) {
+  return std::string(ctx.rootKeyName) + "\\" + std::string(ctx.keyPath);
+}
+
 bool HoldsComFolderToken(std::string_view text) {
   if (text.find('%') == std::string_view::npos) return false;  // the common case, at the cost of one memchr
   for (const char* token : {"%Sysroot%", "%Systemroot%", "%ProgramFiles%", "%commonprogramfiles%"})
@@ -31,6 +36,7 @@ bool HoldsComFolderToken(std::string_view text) {
 
 void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    ctx.rule = CheckRule::ComServerMissing;
     std::string& text = ctx.valueText;
     if (text.empty() || NamesComClass(ctx.keyPath)) return;
     text = RemoveEnter(text);
@@ -45,7 +51,7 @@ void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckCont
 void CheckRegistryIntegrity(platform::ListViewModel& lvwErrors, const CheckContext& ctx) {
   try {
     AddProblemEntry(lvwErrors, std::to_string(ctx.rootKey), "(Default)", "(value not set)", ctx.section, ctx.keyPath,
-                    ctx.rootKeyName);
+                    ctx.rootKeyName, {CheckRuleId(CheckRule::EmptyHelpDirKey), KeyTested(ctx)});
   } catch (...) {
     LogError("CheckRegistryIntegrity");
   }
@@ -54,7 +60,7 @@ void CheckRegistryIntegrity(platform::ListViewModel& lvwErrors, const CheckConte
 void CheckFileExtensionEntry(platform::ListViewModel& lvwErrors, const CheckContext& ctx) {
   try {
     AddProblemEntry(lvwErrors, std::to_string(ctx.rootKey), "(Default)", ctx.keyPath, ctx.section, ctx.keyPath,
-                    ctx.rootKeyName);
+                    ctx.rootKeyName, {CheckRuleId(CheckRule::EmptyOpenWithKey), KeyTested(ctx)});
   } catch (...) {
     LogError("CheckRegistryActiveXComponent");
   }

@@ -56,6 +56,7 @@ void CheckAllSystemdirectory(platform::ListViewModel& lvwErrors, const CheckCont
 
 void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    ctx.rule = CheckRule::AppPathMissing;
     std::string& text = ctx.valueText;
     if (text.empty()) return;
     text = RemoveEnter(text);
@@ -69,6 +70,7 @@ void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx) 
 
 void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    ctx.rule = CheckRule::FontFileMissing;
     const std::string& text = ctx.valueText;
     if (text.empty() || text::containsNoCase(text, ".FON")) return;
     if (!str::Contains(text, "\\")) {
@@ -83,6 +85,7 @@ void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext ctx) 
 
 void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    ctx.rule = CheckRule::HelpFileMissing;
     const std::string& folder = ctx.valueText;
     if (folder.empty()) return;
     const std::string combined = (folder.back() == '\\' ? folder : GetPathWithSlash(folder)) + ctx.valueName;
@@ -97,6 +100,7 @@ void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
 
 void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    ctx.rule = CheckRule::SharedFileMissing;
     std::string& text = ctx.valueText;
     if (text.empty() || !str::Contains(text, ".")) return;
     if (str::Contains(text, "\\")) {
@@ -115,6 +119,7 @@ void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext c
 
 void CheckVirtualDeviceSection(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    ctx.rule = CheckRule::VxdFileMissing;
     std::string& text = ctx.valueText;
     if (text.empty() || !str::Contains(text, ".")) return;
     if (!str::Contains(text, "\\")) {

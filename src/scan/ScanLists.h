@@ -14,7 +14,11 @@ namespace hm {
 
 // Columns of the section list.
 enum SectionColumn : std::size_t { kSectionName = 0, kSectionStatus = 1, kSectionProblems = 2, kSectionThreat = 3 };
-// Columns of the problem list; the headers are also the keys of a backup record.
+// Columns of the problem list. The six with headers are the record's fields,
+// and their headers are also the keys of a backup record. A scan's rows carry
+// two cells more, without a header, so that nothing that goes by the headers
+// (a backup set, a list view) sees them: why the record was made. A row read
+// back from a backup set has none, and reads them as "".
 enum ProblemColumn : std::size_t {
   kMainKey = 0,
   kKeyName = 1,
@@ -22,12 +26,20 @@ enum ProblemColumn : std::size_t {
   kSection = 3,
   kFullKeyPath = 4,
   kMainKeyName = 5,
+  kRule = 6,        // the identifier of the rule that flagged it ("" when read from a backup set)
+  kTestedPath = 7,  // the path that was looked up
 };
 
 inline constexpr std::uint32_t kProblemRowColor = 192;  // dark red
 
 struct ProblemEntry {
   std::string MainKey, KeyName, KeyValue, Section, FullKeyPath, MainKeyName;
+};
+
+// Why a record was made: the rule's identifier and the path that was looked up.
+struct ProblemWhy {
+  std::string_view rule;
+  std::string_view testedPath;
 };
 
 struct ScanLists {
@@ -57,6 +69,8 @@ struct ScanLists {
   platform::PanelModel imgListOfProblems;
   platform::PanelModel imgListOfItemsInBackupFile;
   platform::TreeViewModel vbatvwResults;
+  // Why the selected problem was flagged, under the tree.
+  platform::LabelModel lblProblemDetails;
   platform::LabelModel lblTotalErrors;
   platform::PanelModel picFixProblemLowerBase;
   platform::PanelModel picRestoreLowerBase;
@@ -74,6 +88,10 @@ ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row
 // Appends one problem record; an empty value name is recorded as "(Default)".
 void AddProblemEntry(platform::ListViewModel& lvwErrors, std::string_view mainKey, std::string_view keyName,
                      std::string_view keyValue, std::string_view section, std::string_view fullKeyPath,
-                     std::string_view mainKeyName);
+                     std::string_view mainKeyName, ProblemWhy why = {});
+
+// The two lines the window shows for a selected problem: the reason with the
+// rule's identifier, and the tested path. Empty for a record without a rule.
+std::string ProblemWhyText(const platform::ListViewModel& lvwErrors, std::size_t row);
 
 }  // namespace hm

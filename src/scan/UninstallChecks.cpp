@@ -78,6 +78,7 @@ void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext ctx
   try {
     const std::string name = text::toUpper(ctx.valueName);
     if (name == "UNINSTALLSTRING" || name == "UNINSTALLPATH") {
+      ctx.rule = CheckRule::UninstallProgramMissing;
       CheckUninstallString(lvwErrors, std::move(ctx));
     } else if (name == "QUIETUNINSTALLSTRING") {
       CheckQuietUninstallString(lvwErrors, std::move(ctx));
@@ -91,6 +92,8 @@ void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext ctx
 
 void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    // The same rules judge start-up commands and uninstall commands.
+    if (ctx.rule == CheckRule::None) ctx.rule = CheckRule::StartupProgramMissing;
     std::string& text = ctx.valueText;
     if (text.empty()) return;
     if (NamesExistingFile(text)) return;
@@ -140,6 +143,7 @@ void CheckUninstallStringValue(platform::ListViewModel& lvwErrors, const CheckCo
 
 void CheckQuietUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    ctx.rule = CheckRule::QuietUninstallProgramMissing;
     const std::string& text = ctx.valueText;
     if (NamesExistingFile(text)) return;
     std::size_t p = str::InStr(text, ".");
@@ -178,6 +182,7 @@ void RegistryValueCheck(platform::ListViewModel& lvwErrors, const CheckContext& 
 
 void CheckInstallSource(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
+    ctx.rule = CheckRule::InstallFileMissing;
     std::string& text = ctx.valueText;
     if (text.empty()) return;
     if (NamesExistingFile(text)) return;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/JsonWriter.h"
+#include "app/ScanJson.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/MainWindow.rh"
 #include "app/gui/dialogs/DialogIds.h"
@@ -182,6 +183,31 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   EXPECT_EQ(std::string(count), std::to_string(total));
   shots.push_back(Capture(w, "main-results"));
 
+  // The selected problem says under the tree, and in its tip, why it was flagged.
+  LVITEMW pick{};
+  pick.stateMask = pick.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(tree, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&pick));
+  main.bindings().flush();
+  const auto picked = logic.lists.vbatvwResults.selected();
+  ASSERT_TRUE(picked);
+  const std::size_t pickedRow = std::stoul(logic.lists.vbatvwResults.node(*picked).key.substr(1)) - 1;
+  const std::string why = ProblemWhyText(logic.lists.lvwErrors, pickedRow);
+  EXPECT_EQ(why.rfind("Why: ", 0), 0u) << why;
+  EXPECT_NE(why.find("\r\nTested: " + logic.lists.lvwErrors.cell(pickedRow, kTestedPath)), std::string::npos);
+  char details[1024] = {};
+  GetDlgItemTextA(w, IDC_LBLPROBLEMDETAILS, details, sizeof details);
+  EXPECT_EQ(std::string(details), why);
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(w, IDC_LBLPROBLEMDETAILS)));
+  wchar_t tip[1024] = {};
+  NMLVGETINFOTIPW ask{};
+  ask.hdr = {tree, static_cast<UINT_PTR>(IDC_VBATVWRESULTS), static_cast<UINT>(LVN_GETINFOTIPW)};
+  ask.pszText = tip;
+  ask.cchTextMax = 1024;
+  ask.iItem = 1;
+  SendMessageW(w, WM_NOTIFY, IDC_VBATVWRESULTS, reinterpret_cast<LPARAM>(&ask));
+  EXPECT_EQ(std::wstring(tip), platform::win32::wide(ListText(tree, 1, 0) + "\r\n" + why));
+  shots.push_back(Capture(w, "main-problem-details"));
+
   // Repair everything, then restore the set it wrote: the registry is as before.
   Click(w, IDC_CMDREPAIRCORRUPTFILES);
   EXPECT_NE(SnapshotRegistry(), before);
@@ -242,7 +268,7 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   EXPECT_TRUE(IsWindow(w));
   EXPECT_FALSE(ended);
 
-  ASSERT_EQ(shots.size(), 5u);
+  ASSERT_EQ(shots.size(), 6u);
   for (std::size_t i = 0; i < shots.size(); ++i) {
     EXPECT_GT(shots[i].colours(), 1u) << shots[i].name;
     for (std::size_t j = 0; j < i; ++j) EXPECT_NE(shots[i].pixels, shots[j].pixels) << shots[i].name << shots[j].name;
@@ -320,21 +346,23 @@ TEST(MainWindowLive, DeepScanFindsWhatTheCommandLineFinds) {
   RegCloseKey(run);
   DeleteFileW(link.c_str());
 
+  // Both write their records the same way, why each was flagged included.
   cli::JsonWriter window;
-  window.beginArray();
-  for (const auto& r : logic.lists.lvwErrors.rows()) {
-    window.beginObject();
-    for (std::size_t c = 0; c < logic.lists.lvwErrors.headers().size(); ++c)
-      window.key(logic.lists.lvwErrors.headers()[c]).string(r.cells[c]);
-    window.endObject();
-  }
-  window.endArray();
+  window.beginObject();
+  cli::WriteProblemRecords(window, logic.lists.lvwErrors);
+  window.endObject();
   const std::size_t at = cli.find("\"problems\":[");
   ASSERT_NE(at, std::string::npos) << cli;
-  const std::string fromCli = cli.substr(at + 11, cli.rfind(']') + 1 - (at + 11));
-  EXPECT_EQ(window.text(), fromCli);
+  const std::string fromCli = cli.substr(at, cli.rfind(']') + 1 - at);
+  EXPECT_EQ(window.text(), "{" + fromCli + "}");
   EXPECT_NE(window.text().find("hm-gui-test\\\\gone.exe"), std::string::npos);
   EXPECT_NE(window.text().find("hm-gui-test.lnk"), std::string::npos);
+  EXPECT_NE(
+      window.text().find("\"rule\":\"startup-program-missing\",\"reason\":\"the start-up command's program does not "
+                         "exist\",\"testedPath\":\"C:\\\\hm-gui-test\\\\gone.exe\""),
+      std::string::npos)
+      << window.text();
+  EXPECT_NE(window.text().find("\"rule\":\"shortcut-target-missing\""), std::string::npos);
 }
 
 }  // namespace

@@ -190,6 +190,27 @@ TEST_F(MainWindowTest, SecondScanEmptiesListsAndTreeFirst) {
   EXPECT_EQ(w.lists.lvwResultProgress.rowCount(), 13u);
 }
 
+TEST_F(MainWindowTest, TheSelectedProblemShowsWhyUntilTheNextScan) {
+  test::SeedOneBrokenEntryPerSection(m);
+  w.cmdQuickScan_Click();
+  auto& tree = w.lists.vbatvwResults;
+  const std::size_t section = tree.roots().front(), problem = tree.node(section).children.front();
+  const std::string why = ProblemWhyText(w.lists.lvwErrors, 0);
+  EXPECT_EQ(tree.node(problem).key, "C1");
+  EXPECT_NE(why, "");
+  EXPECT_EQ(tree.node(problem).tip, why);
+  EXPECT_EQ(tree.node(section).tip, "");
+
+  tree.select(problem);
+  EXPECT_EQ(w.lists.lblProblemDetails.caption(), why);
+  tree.select(section);
+  EXPECT_EQ(w.lists.lblProblemDetails.caption(), "");
+  tree.select(problem);
+  w.cmdQuickScan_Click();  // a new tree has nothing selected
+  EXPECT_EQ(w.lists.lblProblemDetails.caption(), "");
+  EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
+}
+
 TEST_F(MainWindowTest, ScanClickedWhileACancelledScanUnwindsRunsAfterIt) {
   test::SeedOneBrokenEntryPerSection(m);
   int pumps = 0;

@@ -53,6 +53,7 @@ constexpr Anchor kAnchors[] = {
     {IDC_CMDCANCEL, kBottomRight},
     {IDC_LBLTOTALERRORS, kTop | kRight},
     {IDC_VBATVWRESULTS, kAll},
+    {IDC_LBLPROBLEMDETAILS, kBottomWide},  // under the tree
     {IDC_LBLSTATUSOFACTIONTAKEN, kBottomWide},
     {IDC_PGBDELETINGERRORS, kBottomWide},
     {IDC_CMDREPAIRCORRUPTFILES, kBottomRight},
@@ -217,6 +218,7 @@ struct MainWindow::State {
     b.panel(l.imgListOfItemsInBackupFile, {IDC_IMGLISTOFITEMSINBACKUPFILE});
     b.tree(IDC_VBATVWRESULTS, l.vbatvwResults, {treeImages, 0, 1, 2, 3});
     b.label(IDC_LBLTOTALERRORS, l.lblTotalErrors);
+    b.label(IDC_LBLPROBLEMDETAILS, l.lblProblemDetails);
     b.button(IDC_CMDREPAIRCORRUPTFILES, l.cmdRepairCorruptFiles);
     b.button(IDC_CMDRESTORENOW, l.cmdRestoreNow);
     b.progressBar(IDC_PGBDELETINGERRORS, l.pgbDeletingErrors);
@@ -229,6 +231,7 @@ struct MainWindow::State {
     b.panel(l.PicResults,
             {IDC_IMGLISTOFPROBLEMS, IDC_IMGLISTOFITEMSINBACKUPFILE, IDC_LBLTOTALERRORS, IDC_VBATVWRESULTS,
              IDC_CMDREPAIRCORRUPTFILES, IDC_CMDRESTORENOW, IDC_PGBDELETINGERRORS, IDC_LBLSTATUSOFACTIONTAKEN});
+    b.panel(l.PicResults, {IDC_LBLPROBLEMDETAILS});
 
     HMENU bar = GetMenu(window);
     HMENU action = GetSubMenu(bar, 0), settings = GetSubMenu(bar, 1), help = GetSubMenu(bar, 2);

@@ -502,6 +502,9 @@ class TreeBinding : public OwnerDataList {
   TreeBinding(Bindings& owner, HWND control, TreeViewModel& model, TreeImages images)
       : OwnerDataList(owner, control, true), model_(model), images_(images) {
     if (images.list != nullptr) ListView_SetImageList(control, images.list, LVSIL_SMALL);
+    // A node's tip asks for its text (LVN_GETINFOTIP); a few lines of it.
+    ListView_SetExtendedListViewStyleEx(control, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
+    if (HWND tips = ListView_GetToolTips(control)) SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 640);
     LOGFONTW face{};
     auto* font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     if (font != nullptr && GetObjectW(font, sizeof face, &face) != 0) {
@@ -616,6 +619,16 @@ class TreeBinding : public OwnerDataList {
         }
         return true;
       }
+      case LVN_GETINFOTIPW: {
+        auto* info = reinterpret_cast<NMLVGETINFOTIPW*>(const_cast<NMHDR*>(&header));
+        if (info->iItem < 0 || static_cast<std::size_t>(info->iItem) >= rows_.size() || info->cchTextMax <= 0)
+          return true;
+        const TreeNode& node = model_.node(rows_[static_cast<std::size_t>(info->iItem)]);
+        if (node.tip.empty()) return true;  // the control's own tip: the text when it is cut off
+        tipBuffer_ = wide(node.text + "\r\n" + node.tip);
+        lstrcpynW(info->pszText, tipBuffer_.c_str(), info->cchTextMax);
+        return true;
+      }
       case NM_CUSTOMDRAW: {
         auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header));
         const DWORD stage = draw->nmcd.dwDrawStage;
@@ -691,6 +704,7 @@ class TreeBinding : public OwnerDataList {
   FontOwner bold_;
   std::vector<std::size_t> rows_;
   std::vector<bool> shownOpen_;  // each node's expanded state the rows were laid for
+  std::wstring tipBuffer_;
   bool dirty_ = true;
 };
 
