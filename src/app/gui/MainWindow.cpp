@@ -230,12 +230,17 @@ struct MainWindow::State {
              IDC_CMDREPAIRCORRUPTFILES, IDC_CMDRESTORENOW, IDC_PGBDELETINGERRORS, IDC_LBLSTATUSOFACTIONTAKEN});
 
     HMENU bar = GetMenu(window);
-    HMENU action = GetSubMenu(bar, 0), settings = GetSubMenu(bar, 1), help = GetSubMenu(bar, 2);
+    HMENU action = GetSubMenu(bar, 0), tools = GetSubMenu(bar, 1), settings = GetSubMenu(bar, 2),
+          help = GetSubMenu(bar, 3);
     b.menuItem(action, IDM_AQUICKSCAN, logic.mnuAQuickScan);
     b.menuItem(action, IDM_ADEEPSCAN, logic.mnuADeepScan);
     b.menuItem(action, IDM_ARESTORE, logic.mnuARestore);
     b.menuItem(action, IDM_AINTERNETSYSTEMCLEANER, logic.mnuAInternetSystemCleaner);
     b.menuItem(action, IDM_EXIT, logic.mnuExit);
+    b.menuItem(tools, IDM_TUSPEEDUPMYCOMPUTER, logic.mnuTuSpeedUpMyComputer);
+    b.menuItem(tools, IDM_TUSPEEDUPMYINTERNET, logic.mnuTuSpeedUpMyInternet);
+    b.menuItem(tools, IDM_TUCLEARBROWSERCACHE, logic.mnuTuClearBrowserCache);
+    b.menuItem(tools, IDM_TUEXPORTLISTOFPROBLEMS, logic.mnuTuExportListOfProblems);
     b.menuItem(settings, IDM_TOPTIONSANDSETTINGS, logic.mnuTOptionsAndSettings);
     b.menuItem(help, IDM_HONLINEHELP, logic.mnuHOnlineHelp);
     b.menuItem(help, IDM_HELPABOUTTHISPROGRAM, logic.mnuHelpAboutThisProgram);
@@ -268,6 +273,10 @@ struct MainWindow::State {
     logic.hooks.showOptions = [this](shell::frmOptionsAndSettings& f) { ShowOptionsDialog(window, f); };
     logic.hooks.showAbout = [this](shell::frmAbout& f) { ShowAboutDialog(window, f); };
     logic.hooks.showRestoreChooser = [this](backup::frmRestore& f) { ShowRestoreChooser(window, f); };
+    logic.hooks.showBootingSpeed = [this](tools::frmBootingSpeed& f) { ShowBootingSpeedDialog(window, f); };
+    logic.hooks.showSpeedInternet = [this](tools::frmSpeedIntenetConnection& f, bool cacheFirst) {
+      ShowSpeedInternetDialog(window, f, cacheFirst);
+    };
     logic.hooks.popupMenu = [this](platform::MenuItemModel&) { popupTrayMenu(); };
     logic.hooks.endProgram = [this] {
       logic.trayIcon.shown = false;
