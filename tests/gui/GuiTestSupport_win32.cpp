@@ -111,7 +111,13 @@ Screenshot Capture(HWND window, const std::string& name, bool clientAreaOnly) {
     SetForegroundWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
-    Sleep(150);  // the display server catches up with the drawing
+    // Wine hands a window's drawing to the display when its thread looks at
+    // its queue: look (taking nothing) while the display catches up.
+    for (int i = 0; i < 4; ++i) {
+      MSG pending;
+      PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE);
+      Sleep(50);
+    }
     BitBlt(dc, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
