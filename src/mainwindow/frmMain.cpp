@@ -15,6 +15,8 @@
 #include "shell/SettingsStore.h"
 #include "shell/frmAbout.h"
 #include "shell/frmOptionsAndSettings.h"
+#include "tools/frmBootingSpeed.h"
+#include "tools/frmSpeedIntenetConnection.h"
 
 namespace hm {
 namespace {
@@ -78,6 +80,18 @@ frmMain::frmMain() : tray(std::make_unique<shell::clsTray>(trayIcon)) {
   mnuTOptionsAndSettings.Click = [this] { mnuTOptionsAndSettings_Click(); };
   mnuFileScanforProblems.Click = [] {};
   mnuFilePrintListofErrors.Click = [this] { mnuFilePrintListofErrors_Click(); };
+  MnuFileSpeedUpMyComputer.Click = [this] { MnuFileSpeedUpMyComputer_Click(); };
+  mnuFileSpeedUpMyInternet.Click = [this] { mnuFileSpeedUpMyInternet_Click(); };
+  mnuTuSpeedUpMyComputer.Click = [this] { MnuFileSpeedUpMyComputer_Click(); };
+  mnuTuSpeedUpMyInternet.Click = [this] { mnuFileSpeedUpMyInternet_Click(); };
+  mnuTuClearBrowserCache.Click = [this] {
+    trapped("mnuFileSpeedUpMyInternet_Click  of frmMain", [this] { showSpeedInternet(true); });
+  };
+  mnuTuExportListOfProblems.Click = [this] { mnuFilePrintListofErrors_Click(); };
+  mnuTuExportListOfProblems.enabled = false;
+  problemsWatch_ = platform::Subscription(lists.lvwErrors, [this](const platform::Change&) {
+    mnuTuExportListOfProblems.enabled = lists.lvwErrors.rowCount() > 0;
+  });
   mnuFileExit.Click = [] {};
   mnuHOnlineHelp.Click = [this] { mnuHOnlineHelp_Click(); };
   mnuHelpAboutThisProgram.Click = [this] { mnuHelpAboutThisProgram_Click(); };
@@ -440,6 +454,31 @@ void frmMain::mnuTOptionsAndSettings_Click() {
     options.Form_Load();
     if (hooks.showOptions) hooks.showOptions(options);
   });
+}
+
+void frmMain::MnuFileSpeedUpMyComputer_Click() {
+  trapped("MnuFileSpeedUpMyComputer_Click of frmMain", [this] {
+    tools::frmBootingSpeed dialog;
+    bool restarted = false;
+    dialog.RestartedElevated = [&restarted] { restarted = true; };
+    dialog.Form_Load();
+    if (hooks.showBootingSpeed) hooks.showBootingSpeed(dialog);
+    // The copy started as administrator would meet this one as a second copy.
+    if (restarted) endProgramNow();
+  });
+}
+
+void frmMain::mnuFileSpeedUpMyInternet_Click() {
+  trapped("mnuFileSpeedUpMyInternet_Click  of frmMain", [this] { showSpeedInternet(false); });
+}
+
+void frmMain::showSpeedInternet(bool cacheFirst) {
+  tools::frmSpeedIntenetConnection dialog;
+  bool restarted = false;
+  dialog.RestartedElevated = [&restarted] { restarted = true; };
+  dialog.Form_Load();
+  if (hooks.showSpeedInternet) hooks.showSpeedInternet(dialog, cacheFirst);
+  if (restarted) endProgramNow();
 }
 
 void frmMain::mnuHOnlineHelp_Click() { shell::mnuHOnlineHelp_Click(); }

@@ -22,6 +22,10 @@ namespace shell {
 class frmOptionsAndSettings;
 class frmAbout;
 }  // namespace shell
+namespace tools {
+class frmBootingSpeed;
+class frmSpeedIntenetConnection;
+}  // namespace tools
 
 inline constexpr const char* kNoProblemFound = "Congratulations!!! No problem found.";
 inline constexpr const char* kStopScanningFirst = "Stop scanning and then exit.";
@@ -44,8 +48,11 @@ struct MainWindowHooks {
   std::function<void(shell::frmOptionsAndSettings&)> showOptions;  // modal
   std::function<void(shell::frmAbout&)> showAbout;                 // modal
   std::function<void(backup::frmRestore&)> showRestoreChooser;     // modal
-  std::function<void(platform::MenuItemModel& menu)> popupMenu;    // at the mouse position
-  std::function<void()> endProgram;                                // at once, no further events
+  std::function<void(tools::frmBootingSpeed&)> showBootingSpeed;   // modal
+  // Modal; `cacheFirst` when it was opened for the browser cache.
+  std::function<void(tools::frmSpeedIntenetConnection&, bool cacheFirst)> showSpeedInternet;
+  std::function<void(platform::MenuItemModel& menu)> popupMenu;  // at the mouse position
+  std::function<void()> endProgram;                              // at once, no further events
   // Writes the registry (and a prefix's hives) for repair and restore.
   std::function<bool(std::string& error)> saveChanges;
 };
@@ -73,6 +80,13 @@ class frmMain {
   platform::MenuItemModel mnuAInternetSystemCleaner{"Internet && System &Cleaner"};
   platform::MenuItemModel mnuAS1{"-"};
   platform::MenuItemModel mnuExit{"E&xit"};
+  // The tune-up tools and the export, also reachable from the hidden "File" menu.
+  platform::MenuItemModel mnuTuneUp{"&Tools"};
+  platform::MenuItemModel mnuTuSpeedUpMyComputer{"Speed Up My &Computer..."};
+  platform::MenuItemModel mnuTuSpeedUpMyInternet{"Speed Up My &Internet..."};
+  platform::MenuItemModel mnuTuClearBrowserCache{"Clear Browser &Cache..."};
+  platform::MenuItemModel mnuTuS1{"-"};
+  platform::MenuItemModel mnuTuExportListOfProblems{"&Export List of Problems..."};
   platform::MenuItemModel mnuTools{"&Settings"};
   platform::MenuItemModel mnuTOptionsAndSettings{"Options"};
   platform::MenuItemModel mnuFile{"File"};  // hidden
@@ -132,6 +146,10 @@ class frmMain {
   void cmdRestoreNow_Click();
   void mnuFilePrintListofErrors_Click();
 
+  // The tune-up tools, each shown modally.
+  void MnuFileSpeedUpMyComputer_Click();
+  void mnuFileSpeedUpMyInternet_Click();
+
   // Menu items.
   void mnuAInternetSystemCleaner_Click();
   void mnuTOptionsAndSettings_Click();
@@ -165,6 +183,7 @@ class frmMain {
   // Takes kept rows out of the problem list and rebuilds the tree, keeping
   // the other rows' and sections' check marks and open sections.
   void dropKeptRows(const std::vector<std::size_t>& rows);
+  void showSpeedInternet(bool cacheFirst);
 
   bool quickScanStarted_ = false;
   bool scanOnStack_ = false;  // the driver has not returned yet (it may be cancelled and unwinding)
@@ -173,6 +192,7 @@ class frmMain {
   bool exitPending_ = false;  // an exit confirmed while writing_
   bool ended_ = false;
   std::optional<std::size_t> contextNode_;  // the node whose context menu is open
+  platform::Subscription problemsWatch_;  // the export item is enabled while there is a problem to export
 };
 
 }  // namespace hm

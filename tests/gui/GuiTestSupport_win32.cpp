@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/win32/Wide.h"
+#include "platform/win32/gui/ModalDialog.h"
 
 namespace hm::test {
 namespace {
@@ -49,6 +50,46 @@ std::string ListText(HWND list, int row, int column) {
   return platform::win32::narrow(text);
 }
 
+HWND DialogOver(HWND owner) {
+  struct Search {
+    HWND owner, found;
+  } search{owner, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(data);
+        if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s.owner) s.found = window;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void WhileModal(HWND owner, const std::function<void()>& open, std::function<void()> step) {
+  static HWND pendingOwner = nullptr;
+  static std::function<void()> pending;
+  static int waited = 0;
+  pendingOwner = owner;
+  pending = std::move(step);
+  waited = 0;
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    // Loading may pump before the dialog is shown: wait for it (10 s at most).
+    if (DialogOver(pendingOwner) == nullptr && ++waited < 200) return;
+    KillTimer(nullptr, id);
+    auto run = std::move(pending);
+    pending = nullptr;
+    if (run) run();
+    if (HWND left = DialogOver(pendingOwner)) PostMessageW(left, WM_CLOSE, 0, 0);
+    if (HWND left = platform::win32::gui::CurrentModalDialog()) PostMessageW(left, WM_CLOSE, 0, 0);
+  });
+  open();
+}
+
+bool ListChecked(HWND list, int row) {
+  const auto state = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
+  return (static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
 Screenshot Capture(HWND window, const std::string& name, bool clientAreaOnly) {
   RECT area{};
   if (clientAreaOnly) {
@@ -70,7 +111,13 @@ Screenshot Capture(HWND window, const std::string& name, bool clientAreaOnly) {
     SetForegroundWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
-    Sleep(150);  // the display server catches up with the drawing
+    // Wine hands a window's drawing to the display when its thread looks at
+    // its queue: look (taking nothing) while the display catches up.
+    for (int i = 0; i < 4; ++i) {
+      MSG pending;
+      PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE);
+      Sleep(50);
+    }
     BitBlt(dc, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);

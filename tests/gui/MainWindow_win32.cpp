@@ -33,51 +33,15 @@
 namespace hm::test {
 namespace {
 
-bool ListChecked(HWND list, int row) {
-  const auto state = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
-  return (static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-}
-
 void Click(HWND window, int id) { SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
 
 HWND g_main = nullptr;
 
-// The visible window of this thread that the main window owns: the dialog shown over it.
-HWND DialogOverMain() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == g_main) *reinterpret_cast<HWND*>(data) = window;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+HWND DialogOverMain() { return DialogOver(g_main); }
 
-// Runs `step` from a timer once the modal loop started by `open` runs.
 void WhileModal(const std::function<void()>& open, std::function<void()> step) {
-  static std::function<void()> pending;
-  pending = std::move(step);
-  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    auto run = std::move(pending);
-    pending = nullptr;
-    if (run) run();
-    // A step that failed leaves no dialog behind.
-    if (HWND left = DialogOverMain()) PostMessageW(left, WM_CLOSE, 0, 0);
-  });
-  open();
+  test::WhileModal(g_main, open, std::move(step));
 }
-
-// The real shell, but never a restart as administrator from a test.
-class TestShell : public platform::win32::Win32Shell {
- public:
-  TestShell() : Win32Shell(L"Local\\Hivemend.GuiTest") {}
-  bool elevated() override { return true; }
-  bool restartElevated(const std::string&) override { return false; }
-  std::string commandLine() override { return "hivemend.exe"; }
-};
 
 class MainWindowGui : public ::testing::Test {
  protected:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,12 @@
 #include "platform/Text.h"
 #include "restore/RestoreTestSupport.h"
 #include "shell/SettingsStore.h"
+#include "support/RegistrySeed.h"
 #include "support/ScriptedShell.h"
 #include "support/SeededMachine.h"
 #include "support/TestMachine.h"
+#include "tools/frmBootingSpeed.h"
+#include "tools/frmSpeedIntenetConnection.h"
 
 namespace hm {
 namespace {
@@ -481,6 +485,73 @@ TEST_F(MainWindowTest, SiblingCleanerStartsOnlyWhenPresent) {
   ASSERT_EQ(shell.launches.size(), 1u);
   EXPECT_TRUE(text::equalsNoCase(shell.launches[0].executable, path));
   EXPECT_EQ(texts().size(), 1u);
+}
+
+TEST_F(MainWindowTest, ToolsOpenFromBothMenusAndARestartAsAdministratorEndsThisCopy) {
+  EXPECT_EQ(w.mnuTuneUp.caption.get(), "&Tools");
+  EXPECT_TRUE(w.mnuTuneUp.visible);
+  EXPECT_FALSE(w.mnuFile.visible);
+  // Nothing to export yet.
+  EXPECT_FALSE(w.mnuTuExportListOfProblems.enabled);
+  addRow("Help Files", "C:\\Help\\gone.hlp");
+  EXPECT_TRUE(w.mnuTuExportListOfProblems.enabled);
+  w.lists.lvwErrors.clear();
+  EXPECT_FALSE(w.mnuTuExportListOfProblems.enabled);
+
+  // Every opening is a fresh, loaded dialog.
+  std::vector<std::string> opened;
+  w.hooks.showBootingSpeed = [&](tools::frmBootingSpeed& d) {
+    EXPECT_TRUE(d.form.loaded);
+    opened.push_back(d.form.caption.get());
+  };
+  w.hooks.showSpeedInternet = [&](tools::frmSpeedIntenetConnection& d, bool cacheFirst) {
+    EXPECT_TRUE(d.optDialUpInternetAccess.value());  // loaded: the first-use choice
+    opened.push_back(d.form.caption.get() + (cacheFirst ? " (cache)" : ""));
+  };
+  for (auto* item : {&w.mnuTuSpeedUpMyComputer, &w.MnuFileSpeedUpMyComputer, &w.mnuTuSpeedUpMyInternet,
+                     &w.mnuFileSpeedUpMyInternet, &w.mnuTuClearBrowserCache})
+    item->click();
+  EXPECT_EQ(opened,
+            (std::vector<std::string>{"Hivemend - Speed up your computer", "Hivemend - Speed up your computer",
+                                      "Hivemend - Speed up your internet.", "Hivemend - Speed up your internet.",
+                                      "Hivemend - Speed up your internet. (cache)"}));
+  EXPECT_EQ(ended, 0);
+
+  // A failure inside the opening is logged under the menu handler's label.
+  w.hooks.showBootingSpeed = [](tools::frmBootingSpeed&) { throw std::runtime_error("x"); };
+  w.hooks.showSpeedInternet = [](tools::frmSpeedIntenetConnection&, bool) { throw std::runtime_error("x"); };
+  w.mnuTuSpeedUpMyComputer.click();
+  w.mnuTuSpeedUpMyInternet.click();
+  EXPECT_NE(m.errorLog().find("MnuFileSpeedUpMyComputer_Click of frmMain"), std::string::npos);
+  EXPECT_NE(m.errorLog().find("mnuFileSpeedUpMyInternet_Click  of frmMain"), std::string::npos);
+
+  // Declining to restart as administrator keeps this copy; accepting ends it once the dialog is gone.
+  test::SetString(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "x",
+                  "C:\\Tools\\t.exe");
+  shell.isElevated = false;
+  bool shownWhenEnded = true;
+  w.hooks.showBootingSpeed = [&](tools::frmBootingSpeed& d) {
+    d.lvwWindowsStartupFiles.setChecked(0, false);
+    d.cmdDone.click();
+    shownWhenEnded = ended > 0;
+  };
+  m.dialogs.answers = {kIdNo};
+  w.mnuTuSpeedUpMyComputer.click();
+  EXPECT_EQ(ended, 0);
+  m.dialogs.answers = {kIdYes};
+  w.mnuTuSpeedUpMyComputer.click();
+  EXPECT_EQ(ended, 1);
+  EXPECT_FALSE(shownWhenEnded);
+  EXPECT_EQ(shell.restarts.size(), 1u);
+
+  frmMain other;
+  int otherEnded = 0;
+  other.hooks.endProgram = [&] { ++otherEnded; };
+  other.hooks.showSpeedInternet = [](tools::frmSpeedIntenetConnection& d, bool) { d.cmdOptimize.click(); };
+  m.dialogs.answers = {kIdYes};
+  other.mnuFileSpeedUpMyInternet.click();
+  EXPECT_EQ(otherEnded, 1);
+  EXPECT_EQ(shell.restarts.size(), 2u);
 }
 
 }  // namespace

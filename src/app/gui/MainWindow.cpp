@@ -234,12 +234,17 @@ struct MainWindow::State {
     b.panel(l.PicResults, {IDC_LBLPROBLEMDETAILS});
 
     HMENU bar = GetMenu(window);
-    HMENU action = GetSubMenu(bar, 0), settings = GetSubMenu(bar, 1), help = GetSubMenu(bar, 2);
+    HMENU action = GetSubMenu(bar, 0), tools = GetSubMenu(bar, 1), settings = GetSubMenu(bar, 2),
+          help = GetSubMenu(bar, 3);
     b.menuItem(action, IDM_AQUICKSCAN, logic.mnuAQuickScan);
     b.menuItem(action, IDM_ADEEPSCAN, logic.mnuADeepScan);
     b.menuItem(action, IDM_ARESTORE, logic.mnuARestore);
     b.menuItem(action, IDM_AINTERNETSYSTEMCLEANER, logic.mnuAInternetSystemCleaner);
     b.menuItem(action, IDM_EXIT, logic.mnuExit);
+    b.menuItem(tools, IDM_TUSPEEDUPMYCOMPUTER, logic.mnuTuSpeedUpMyComputer);
+    b.menuItem(tools, IDM_TUSPEEDUPMYINTERNET, logic.mnuTuSpeedUpMyInternet);
+    b.menuItem(tools, IDM_TUCLEARBROWSERCACHE, logic.mnuTuClearBrowserCache);
+    b.menuItem(tools, IDM_TUEXPORTLISTOFPROBLEMS, logic.mnuTuExportListOfProblems);
     b.menuItem(settings, IDM_TOPTIONSANDSETTINGS, logic.mnuTOptionsAndSettings);
     b.menuItem(help, IDM_HONLINEHELP, logic.mnuHOnlineHelp);
     b.menuItem(help, IDM_HELPABOUTTHISPROGRAM, logic.mnuHelpAboutThisProgram);
@@ -273,6 +278,10 @@ struct MainWindow::State {
     logic.hooks.showOptions = [this](shell::frmOptionsAndSettings& f) { ShowOptionsDialog(window, f); };
     logic.hooks.showAbout = [this](shell::frmAbout& f) { ShowAboutDialog(window, f); };
     logic.hooks.showRestoreChooser = [this](backup::frmRestore& f) { ShowRestoreChooser(window, f); };
+    logic.hooks.showBootingSpeed = [this](tools::frmBootingSpeed& f) { ShowBootingSpeedDialog(window, f); };
+    logic.hooks.showSpeedInternet = [this](tools::frmSpeedIntenetConnection& f, bool cacheFirst) {
+      ShowSpeedInternetDialog(window, f, cacheFirst);
+    };
     logic.hooks.popupMenu = [this](platform::MenuItemModel& menu) {
       if (&menu == &logic.mnuResults)
         popupAtCursor(resultsMenu(), TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN);

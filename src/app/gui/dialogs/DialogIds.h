@@ -1,6 +1,6 @@
 // Resource ids of the smaller dialogs, one range of a hundred per dialog
 // (2100 options, 2200 about, 2300 restore chooser, 2400 splash, 2500
-// initializing). Read by the resource compiler too: #defines only.
+// initializing, 2600 start-up programs, 2700 internet connection). Read by the resource compiler too: #defines only.
 #ifndef HM_GUI_DIALOG_IDS_H
 #define HM_GUI_DIALOG_IDS_H
 
@@ -42,5 +42,29 @@
 #define IDD_INITIALIZING 2500
 #define IDC_INITIALIZING_PICTURE 2501
 #define IDC_INITIALIZING_LABEL 2502
+
+#define IDD_BOOTING_SPEED 2600
+#define IDC_BOOTING_HEADER 2601
+#define IDC_BOOTING_TITLE 2602
+#define IDC_BOOTING_COMMENTS 2603
+#define IDC_BOOTING_LIST 2604
+#define IDC_BOOTING_RULE 2605
+#define IDC_BOOTING_DONE 2606
+#define IDC_BOOTING_CLOSE 2607
+
+#define IDD_SPEED_INTERNET 2700
+#define IDC_SPEED_GROUP 2701
+#define IDC_SPEED_DIALUP 2702
+#define IDC_SPEED_CABLE 2703
+#define IDC_SPEED_DSL 2704
+#define IDC_SPEED_OPTIMIZE 2705
+#define IDC_SPEED_DEFAULT 2706
+#define IDC_SPEED_CACHE_GROUP 2707
+#define IDC_SPEED_MESSAGE 2708
+#define IDC_SPEED_CLEAR_CACHE 2709
+#define IDC_SPEED_PROGRESS 2710
+#define IDC_SPEED_PERCENT 2711
+#define IDC_SPEED_RULE 2712
+#define IDC_SPEED_CLOSE 2713
 
 #endif

@@ -9,6 +9,8 @@
 #include "shell/StartupWindows.h"
 #include "shell/frmAbout.h"
 #include "shell/frmOptionsAndSettings.h"
+#include "tools/frmBootingSpeed.h"
+#include "tools/frmSpeedIntenetConnection.h"
 
 namespace hm::gui {
 
@@ -17,5 +19,8 @@ void ShowAboutDialog(HWND owner, hm::shell::frmAbout& form);
 void ShowRestoreChooser(HWND owner, hm::backup::frmRestore& form);
 void ShowSplash(hm::shell::frmSplash& form);  // modal, returns when its timer unloaded it
 HWND CreateInitializingWindow(HWND owner, hm::shell::frmInitailizingDrivers& form);  // hidden, never shown
+void ShowBootingSpeedDialog(HWND owner, hm::tools::frmBootingSpeed& form);
+// `cacheFirst`: opened for the browser cache, so its button has the focus.
+void ShowSpeedInternetDialog(HWND owner, hm::tools::frmSpeedIntenetConnection& form, bool cacheFirst = false);
 
 }  // namespace hm::gui

@@ -271,6 +271,7 @@ class OptionBinding : public Binding {
       for (OptionBinding* other : all_)
         if (other != this && other->group_ == group_) other->model_.setValue(false);
     }
+    placeTabStop();
   }
   bool handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) override {
     if (IsCommandFrom(message, wParam, control_) && HIWORD(wParam) == BN_CLICKED &&
@@ -280,6 +281,25 @@ class OptionBinding : public Binding {
       return true;
     }
     return false;
+  }
+
+  // Only the selected option of a group is a tab stop (the first when none
+  // is): the dialog manager gives the focus back to a tab stop, and an
+  // option button that gets the focus unselected selects itself.
+  void placeTabStop() {
+    // This one may not be listed yet (while it is being bound).
+    std::vector<OptionBinding*> group;
+    for (OptionBinding* o : all_)
+      if (o->group_ == group_ && o != this) group.push_back(o);
+    group.push_back(this);
+    OptionBinding* stop = nullptr;
+    for (OptionBinding* o : group)
+      if (stop == nullptr || (o->model_.value() && !stop->model_.value())) stop = o;
+    for (OptionBinding* o : group) {
+      const LONG style = GetWindowLongW(o->control_, GWL_STYLE);
+      const LONG want = o == stop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
+      if (want != style) SetWindowLongW(o->control_, GWL_STYLE, want);
+    }
   }
 
  private:
