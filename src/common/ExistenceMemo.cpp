@@ -36,10 +36,28 @@ std::uint64_t HashBytes(std::string_view s) {
 }  // namespace
 
 // Windows names match without regard to case: "C:\A.DLL" and "c:\a.dll" are one path.
+// ASCII text, the common case, is folded eight bytes a step.
 void ExistenceMemo::fold(std::string_view path) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
   key_.resize(path.size());
   bool ascii = true;
-  for (std::size_t i = 0; i < path.size(); ++i) {
+  std::size_t i = 0;
+  for (; i + 8 <= path.size(); i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, path.data() + i, 8);
+    if ((w & kHigh) != 0) {
+      ascii = false;
+      break;
+    }
+    // With every byte below 0x80 no sum carries into the next byte: the high
+    // bit of each says ">= 'a'" and "> 'z'".
+    const std::uint64_t fromA = (w + (0x80 - 'a') * kOnes) & kHigh;
+    const std::uint64_t pastZ = (w + (0x80 - 'z' - 1) * kOnes) & kHigh;
+    w -= (fromA & ~pastZ) >> 2;  // 0x80 >> 2 is the 0x20 between the cases
+    std::memcpy(key_.data() + i, &w, 8);
+  }
+  for (; ascii && i < path.size(); ++i) {
     const char c = path[i];
     if (static_cast<unsigned char>(c) >= 0x80) {
       ascii = false;

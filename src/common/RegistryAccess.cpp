@@ -79,10 +79,24 @@ std::int32_t ToLong(std::string_view text) {
 }
 
 std::string StringFromRegData(std::string_view bytes) {
-  std::string s = text::fromUtf16Bytes(bytes);
-  const std::size_t nul = s.find('\0');
-  if (nul != std::string::npos) s.resize(nul);
-  return s;
+  // A scan reads every value through here. ASCII text, nearly all of it, is
+  // written straight out up to its NUL; anything else is converted whole up
+  // to the first NUL unit (the only unit that converts to a NUL byte).
+  const std::size_t units = bytes.size() / 2;
+  std::string out(units, '\0');
+  std::size_t i = 0;
+  for (; i < units; ++i) {
+    const char low = bytes[2 * i];
+    if (bytes[2 * i + 1] != '\0' || static_cast<unsigned char>(low) >= 0x80) break;
+    if (low == '\0') {
+      out.resize(i);
+      return out;
+    }
+    out[i] = low;
+  }
+  if (i == units) return out;
+  while (i < units && (bytes[2 * i] != '\0' || bytes[2 * i + 1] != '\0')) ++i;
+  return text::fromUtf16Bytes(bytes.substr(0, 2 * i));
 }
 
 std::int32_t QueryValueData(HKey key, std::string_view valueName, RegData& value) {

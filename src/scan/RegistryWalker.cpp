@@ -159,7 +159,8 @@ void EnumerateRegKeyValues(ScanLists& lists, std::int32_t rootKey, const std::st
 void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey, const std::string& keyPath,
                       const std::string& section, const std::string& rootKeyName, platform::LabelModel& valueLabel) {
   try {
-    const bool checksValues = section != "Registry Integrity" && section != "File Extensions";
+    const bool checksValues =
+        std::string_view(section) != "Registry Integrity" && std::string_view(section) != "File Extensions";
     std::string name;
     platform::RegValue value;
     for (std::uint32_t index = 0;; ++index) {
@@ -216,31 +217,33 @@ void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const st
     if (CancelScan) return;
     CheckContext ctx{rootKey, rootKeyName, valueName, std::move(valueText), section, keyPath};
     auto& errors = lists.lvwErrors;
-    if (section == "Registry Integrity") {
+    // Views compare the length first: most of these tests end there.
+    const std::string_view kind = section;
+    if (kind == "Registry Integrity") {
       CheckRegistryIntegrity(errors, ctx);
-    } else if (section == "ActiveX \\ COM" || section == "ActiveX \\ COM Subsections") {
+    } else if (kind == "ActiveX \\ COM" || kind == "ActiveX \\ COM Subsections") {
       CheckRegistryActiveXComponent(errors, std::move(ctx));
-    } else if (section == "File Extensions") {
+    } else if (kind == "File Extensions") {
       CheckFileExtensionEntry(errors, ctx);
-    } else if (section == "Application Paths") {
+    } else if (kind == "Application Paths") {
       if (text::equalsNoCase(keyPath, kMuiCacheKey)) {
         // The cache is keyed by executable path; "@" names are resource strings.
         if (!valueName.empty() && valueName[0] == '@') return;
         ctx.valueText = valueName;
       }
       CheckApplicationPath(errors, std::move(ctx));
-    } else if (section == "Windows Fonts") {
+    } else if (kind == "Windows Fonts") {
       CheckWindowsFontpath(errors, std::move(ctx));
-    } else if (section == "Help Files") {
+    } else if (kind == "Help Files") {
       CheckHelpFilesPath(errors, std::move(ctx));
-    } else if (section == "Microsoft Shared") {
+    } else if (kind == "Microsoft Shared") {
       if (text::equalsNoCase(keyPath, kSharedDllsKey)) ctx.valueText = valueName;
       CheckMicrosoftSharedPath(errors, std::move(ctx));
-    } else if (section == "Windows Startup") {
+    } else if (kind == "Windows Startup") {
       CheckUninstallString(errors, std::move(ctx));
-    } else if (section == "Uninstall Section") {
+    } else if (kind == "Uninstall Section") {
       CheckUninstallFilePath(errors, std::move(ctx));
-    } else if (section == "VxD Section") {
+    } else if (kind == "VxD Section") {
       CheckVirtualDeviceSection(errors, std::move(ctx));
     }
   } catch (...) {

@@ -175,23 +175,21 @@ HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWil
     return s;
   }
   s.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])));
-  std::vector<std::string> raw;
+  s.components.reserve(8);
   std::size_t start = 2;
   while (start <= p.size()) {
     std::size_t stop = p.find('\\', start);
     if (stop == std::string::npos) stop = p.size();
-    if (stop > start) raw.emplace_back(p.substr(start, stop - start));
-    start = stop + 1;
-  }
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    const std::string c = trimComponent(raw[i]);
-    if (c == "." || c.empty()) continue;
-    if (c == "..") {
-      if (!s.components.empty()) s.components.pop_back();
-      continue;
+    if (stop > start) {
+      std::string c = trimComponent(std::string_view(p).substr(start, stop - start));
+      if (c == "..") {
+        if (!s.components.empty()) s.components.pop_back();
+      } else if (c != "." && !c.empty()) {
+        if (text::utf16Length(c) > 255) s.invalid = true;
+        s.components.push_back(std::move(c));
+      }
     }
-    if (text::utf16Length(c) > 255) s.invalid = true;
-    s.components.push_back(c);
+    start = stop + 1;
   }
   return s;
 }
@@ -200,16 +198,21 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
                                              bool* cannotTell) const {
   const auto it = drives_.find(drive);
   if (it == drives_.end()) return std::nullopt;
-  fs::path cur = it->second;
-  if (snapshot_ && folderIndex_.count(cur.string()) != 0) {
-    // Within a snapshot the listings already read answer, without a look at the disk.
+  if (snapshot_ && folderIndex_.count(it->second.native()) != 0) {
+    // Within a snapshot the listings already read answer, without a look at
+    // the disk. The host path grows in one buffer: a scan asks this for
+    // every path it has not seen yet.
+    std::string& cur = walkScratch_;
+    cur = it->second.native();
     for (std::size_t i = 0; i < count; ++i) {
-      const std::string* actual = findInFolder(cur.string(), components[i], cannotTell);
+      const std::string* actual = findInFolder(cur, components[i], cannotTell);
       if (actual == nullptr) return std::nullopt;
-      cur /= *actual;
+      if (cur.empty() || cur.back() != '/') cur += '/';
+      cur += *actual;
     }
-    return cur;
+    return fs::path(cur);
   }
+  fs::path cur = it->second;
   // Most names are written as they are on disk: one lookup settles those.
   if (!snapshot_) {
     std::string direct = cur.string();
@@ -248,14 +251,23 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
   return cur;
 }
 
-const std::string* HostFileSystem::lookUp(const FolderIndex& index, const std::string& name) {
-  const auto found = index.names.find(text::toUpper(name));
+const std::string* HostFileSystem::lookUp(const FolderIndex& index, const std::string& name) const {
+  // Folded into one buffer: this runs for every component of every path looked up.
+  std::string& upper = upperScratch_;
+  upper.assign(name);
+  for (char& c : upper) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      upper = text::toUpper(name);
+      break;
+    }
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  const auto found = index.names.find(upper);
   if (found != index.names.end()) return &found->second;
   // A short (8.3) name, as Wine makes them for long names.
   if (name.find('~') != std::string::npos) {
-    const std::string wanted = text::toUpper(name);
-    for (const auto& [upper, actual] : index.names)
-      if (WineShortName(actual) == wanted) return &actual;
+    for (const auto& [folded, actual] : index.names)
+      if (WineShortName(actual) == upper) return &actual;
   }
   return nullptr;
 }

@@ -89,10 +89,11 @@ class HostFileSystem : public FileSystemPort {
     std::unordered_map<std::string, std::string> names;
     bool provisional = false;  // listed while its stamp was too recent to trust after a snapshot
   };
-  static const std::string* lookUp(const FolderIndex& index, const std::string& name);
+  const std::string* lookUp(const FolderIndex& index, const std::string& name) const;
   mutable std::unordered_map<std::string, FolderIndex> folderIndex_;
   bool snapshot_ = false;
   mutable std::string scratch_;
+  mutable std::string walkScratch_, upperScratch_;
 
   std::map<char, std::filesystem::path> drives_;
   HostFolders folders_;
