@@ -25,7 +25,7 @@ std::uint64_t HashBytes(std::string_view s) {
     h ^= h >> 32;
   }
   std::uint64_t w = 0;
-  std::memcpy(&w, s.data() + i, s.size() - i);
+  for (std::size_t k = i; k < s.size(); ++k) w |= std::uint64_t{static_cast<unsigned char>(s[k])} << (8 * (k - i));
   h = (h ^ w) * kMul;
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;

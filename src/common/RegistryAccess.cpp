@@ -85,6 +85,20 @@ std::string StringFromRegData(std::string_view bytes) {
   const std::size_t units = bytes.size() / 2;
   std::string out(units, '\0');
   std::size_t i = 0;
+  // Four units a step while all four are ASCII and none is NUL.
+  constexpr std::uint64_t kHighBytes = 0xFF80FF80FF80FF80ull;
+  constexpr std::uint64_t kUnitOnes = 0x0001000100010001ull;
+  constexpr std::uint64_t kUnitTops = 0x8000800080008000ull;
+  for (; i + 4 <= units; i += 4) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, bytes.data() + 2 * i, 8);
+    // Every unit is below 0x80 here, so subtracting one sets a unit's top bit
+    // only when the unit (or one before it) is NUL.
+    if ((w & kHighBytes) != 0 || ((w - kUnitOnes) & kUnitTops) != 0) break;
+    const std::uint32_t packed = static_cast<std::uint32_t>((w & 0xFF) | ((w >> 8) & 0xFF00) | ((w >> 16) & 0xFF0000) |
+                                                            ((w >> 24) & 0xFF000000));
+    std::memcpy(out.data() + i, &packed, 4);
+  }
   for (; i < units; ++i) {
     const char low = bytes[2 * i];
     if (bytes[2 * i + 1] != '\0' || static_cast<unsigned char>(low) >= 0x80) break;

@@ -87,20 +87,24 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
       std::string path;
       std::uint32_t index = 0;
     };
+    // Levels below `depth` are open; the ones past it keep their path
+    // buffers for the next key down, so a path costs no allocation.
     struct OpenLevels {
       std::vector<Level> levels;
+      std::size_t depth = 0;
       ~OpenLevels() {
-        for (const Level& level : levels) reg().closeKey(level.handle);
+        for (std::size_t i = 0; i < depth; ++i) reg().closeKey(levels[i].handle);
       }
     } open;
     HKey start = 0;
     if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, start) != platform::kSuccess) return;
     open.levels.push_back(Level{start, keyPath, 0});
+    open.depth = 1;
     std::string name;
-    while (!open.levels.empty()) {
+    while (open.depth > 0) {
       std::int32_t status = platform::kNoMoreItems;
       try {
-        Level& level = open.levels.back();
+        Level& level = open.levels[open.depth - 1];
         status = reg().enumKey(level.handle, level.index, name, kKeyNameCapacity);
         if (status == platform::kSuccess) {
           ++level.index;
@@ -109,13 +113,17 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
           OpenKey sub;
           if (reg().openKeyNoFollow(level.handle, name, platform::kKeyRead, sub.handle) == platform::kSuccess &&
               !isLinkKey(sub.handle)) {
-            std::string child;
-            child.reserve(level.path.size() + 1 + name.size());
-            if (!level.path.empty()) child.append(level.path).append(1, '\\');
-            child.append(name);
+            if (open.depth == open.levels.size()) open.levels.emplace_back();
+            const std::string& parentPath = open.levels[open.depth - 1].path;
+            Level& child = open.levels[open.depth];
+            child.path.clear();
+            if (!parentPath.empty()) child.path.append(parentPath).append(1, '\\');
+            child.path.append(name);
             lists.lblRegistryScan.setCaption(name);
-            CheckValuesOfKey(lists, sub.handle, rootKey, child, section, rootKeyName, valueLabel);
-            open.levels.push_back(Level{sub.handle, std::move(child), 0});
+            CheckValuesOfKey(lists, sub.handle, rootKey, child.path, section, rootKeyName, valueLabel);
+            child.handle = sub.handle;
+            child.index = 0;
+            ++open.depth;
             sub.handle = 0;
             continue;
           }
@@ -131,9 +139,9 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
         if (CancelScan) return;
         DoEvents();
         if (status == platform::kSuccess) break;
-        reg().closeKey(open.levels.back().handle);
-        open.levels.pop_back();
-        if (open.levels.empty()) return;
+        reg().closeKey(open.levels[open.depth - 1].handle);
+        --open.depth;
+        if (open.depth == 0) return;
         status = platform::kSuccess;
       }
     }
