@@ -194,24 +194,37 @@ HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWil
   return s;
 }
 
+HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std::string>& components, std::size_t count,
+                                              bool* cannotTell) const {
+  if (!snapshot_) return Held::NotHeld;
+  const auto it = drives_.find(drive);
+  if (it == drives_.end() || folderIndex_.count(it->second.native()) == 0) return Held::NotHeld;
+  // Within a snapshot the listings already read answer, without a look at
+  // the disk. The host path grows in one buffer: a scan asks this for every
+  // path it has not seen yet.
+  std::string& cur = walkScratch_;
+  cur = it->second.native();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string* actual = findInFolder(cur, components[i], cannotTell);
+    if (actual == nullptr) return Held::Missing;
+    if (cur.empty() || cur.back() != '/') cur += '/';
+    cur += *actual;
+  }
+  return Held::Found;
+}
+
 std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::string>& components, std::size_t count,
                                              bool* cannotTell) const {
+  switch (walkHeld(drive, components, count, cannotTell)) {
+    case Held::Found:
+      return fs::path(walkScratch_);
+    case Held::Missing:
+      return std::nullopt;
+    case Held::NotHeld:
+      break;
+  }
   const auto it = drives_.find(drive);
   if (it == drives_.end()) return std::nullopt;
-  if (snapshot_ && folderIndex_.count(it->second.native()) != 0) {
-    // Within a snapshot the listings already read answer, without a look at
-    // the disk. The host path grows in one buffer: a scan asks this for
-    // every path it has not seen yet.
-    std::string& cur = walkScratch_;
-    cur = it->second.native();
-    for (std::size_t i = 0; i < count; ++i) {
-      const std::string* actual = findInFolder(cur, components[i], cannotTell);
-      if (actual == nullptr) return std::nullopt;
-      if (cur.empty() || cur.back() != '/') cur += '/';
-      cur += *actual;
-    }
-    return fs::path(cur);
-  }
   fs::path cur = it->second;
   // Most names are written as they are on disk: one lookup settles those.
   if (!snapshot_) {
@@ -387,13 +400,22 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
   }
   const std::string& last = s.components.back();
   // A file of any kind counts; a folder only when asked for; a dangling link is nothing.
-  auto accept = [&](const fs::path& p) {
+  auto accept = [&](const char* hostPath) {
     struct stat st {};
-    if (::stat(p.c_str(), &st) != 0) return false;
+    if (::stat(hostPath, &st) != 0) return false;
     return !S_ISDIR(st.st_mode) || includeFolders;
   };
   if (!hasWildcard(last)) {
-    if (auto p = walk(s.drive, s.components, s.components.size(), &cannotTell); p && accept(*p))
+    switch (walkHeld(s.drive, s.components, s.components.size(), &cannotTell)) {
+      case Held::Found:
+        if (accept(walkScratch_.c_str())) return FindResult::Found;
+        return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
+      case Held::Missing:
+        return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
+      case Held::NotHeld:
+        break;
+    }
+    if (auto p = walk(s.drive, s.components, s.components.size(), &cannotTell); p && accept(p->c_str()))
       return FindResult::Found;
     return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
   }
@@ -405,7 +427,7 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
   while (const dirent* d = ::readdir(dir)) {
     const std::string_view name(d->d_name);
     if (name == "." || name == "..") continue;
-    if (MatchesWildcard(last, name) && accept(*folder / name)) {
+    if (MatchesWildcard(last, name) && accept((*folder / name).c_str())) {
       result = FindResult::Found;
       break;
     }

@@ -66,6 +66,10 @@ class HostFileSystem : public FileSystemPort {
   };
   Split split(std::string_view path, bool allowWildcardsLast) const;
   bool list(std::string_view folder, std::vector<DirEntry>& entries, bool withDosAttributes) const;
+  // The walk through the listings a snapshot holds, into walkScratch_;
+  // NotHeld when there is no snapshot or the drive's folder is not listed yet.
+  enum class Held { NotHeld, Missing, Found };
+  Held walkHeld(char drive, const std::vector<std::string>& components, std::size_t count, bool* cannotTell) const;
   // Sets *cannotTell when the walk stopped at something it could not read (a
   // drive folder that is missing, a folder it may not list, an I/O error).
   std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string>& components, std::size_t count,
