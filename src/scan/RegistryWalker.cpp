@@ -43,6 +43,15 @@ bool isLinkKey(HKey key) {
 }
 
 bool isKeyWithoutValuesCase(const std::string& keyPath) {
+  // Either case needs a component that starts with an H or an O: one pass
+  // over the separators settles the keys that have none.
+  bool candidate = false;
+  for (std::size_t at = keyPath.find('\\'); at != std::string::npos && at + 1 < keyPath.size() && !candidate;
+       at = keyPath.find('\\', at + 1)) {
+    const char initial = static_cast<char>(keyPath[at + 1] | 0x20);
+    candidate = initial == 'h' || initial == 'o';
+  }
+  if (!candidate) return false;
   // The rarer half of each pair first: most keys fail it.
   return (text::containsNoCase(keyPath, "\\HELPDIR") && text::containsNoCase(keyPath, "TypeLib\\")) ||
          (text::containsNoCase(keyPath, "\\OpenWithList") &&

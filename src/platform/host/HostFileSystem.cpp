@@ -201,12 +201,29 @@ HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std:
   if (it == drives_.end() || folderIndex_.count(it->second.native()) == 0) return Held::NotHeld;
   // Within a snapshot the listings already read answer, without a look at
   // the disk. The host path grows in one buffer: a scan asks this for every
-  // path it has not seen yet.
+  // path it has not seen yet, and most of those share a few folders.
   std::string& cur = walkScratch_;
-  cur = it->second.native();
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::string* actual = findInFolder(cur, components[i], cannotTell);
+  std::size_t first = 0;
+  const FolderIndex* parent = nullptr;
+  if (count >= 2) {
+    folderKey_.assign(1, drive);
+    for (std::size_t i = 0; i + 1 < count; ++i) (folderKey_ += '\\') += text::toUpper(components[i]);
+    if (const auto held = heldFolders_.find(folderKey_); held != heldFolders_.end()) {
+      cur = held->second.host;
+      parent = held->second.index;
+      first = count - 1;
+    }
+  }
+  if (parent == nullptr) cur = it->second.native();
+  for (std::size_t i = first; i < count; ++i) {
+    const std::string* actual =
+        parent != nullptr ? lookUp(*parent, components[i]) : findInFolder(cur, components[i], cannotTell);
     if (actual == nullptr) return Held::Missing;
+    if (count >= 2 && i + 1 == count && parent == nullptr) {
+      // The folder was listed by the lookup just made.
+      if (const auto listed = folderIndex_.find(cur); listed != folderIndex_.end())
+        heldFolders_.emplace(folderKey_, HeldFolder{cur, &listed->second});
+    }
     if (cur.empty() || cur.back() != '/') cur += '/';
     cur += *actual;
   }
@@ -287,6 +304,7 @@ const std::string* HostFileSystem::lookUp(const FolderIndex& index, const std::s
 
 void HostFileSystem::holdSnapshot(bool held) {
   snapshot_ = held;
+  heldFolders_.clear();
   if (held) return;
   for (auto it = folderIndex_.begin(); it != folderIndex_.end();)
     it = it->second.provisional ? folderIndex_.erase(it) : std::next(it);
@@ -306,6 +324,7 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
   auto it = folderIndex_.find(folder);
   if (it == folderIndex_.end() || it->second.provisional || it->second.modified.tv_sec != st.st_mtim.tv_sec ||
       it->second.modified.tv_nsec != st.st_mtim.tv_nsec) {
+    heldFolders_.clear();  // they may point into listings about to be replaced
     if (folderIndex_.size() >= 4096) folderIndex_.clear();
     FolderIndex index;
     index.modified = st.st_mtim;

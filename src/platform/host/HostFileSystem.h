@@ -98,6 +98,15 @@ class HostFileSystem : public FileSystemPort {
   bool snapshot_ = false;
   mutable std::string scratch_;
   mutable std::string walkScratch_, upperScratch_;
+  // Within a snapshot, the host folder and listing that a path's folder led
+  // to, by drive and upper-cased folder components. Emptied whenever a
+  // listing is made or dropped.
+  struct HeldFolder {
+    std::string host;
+    const FolderIndex* index = nullptr;
+  };
+  mutable std::unordered_map<std::string, HeldFolder> heldFolders_;
+  mutable std::string folderKey_;
 
   std::map<char, std::filesystem::path> drives_;
   HostFolders folders_;
