@@ -25,7 +25,7 @@ std::uint64_t HashBytes(std::string_view s) {
     h ^= h >> 32;
   }
   std::uint64_t w = 0;
-  std::memcpy(&w, s.data() + i, s.size() - i);
+  for (std::size_t k = i; k < s.size(); ++k) w |= std::uint64_t{static_cast<unsigned char>(s[k])} << (8 * (k - i));
   h = (h ^ w) * kMul;
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
@@ -36,10 +36,28 @@ std::uint64_t HashBytes(std::string_view s) {
 }  // namespace
 
 // Windows names match without regard to case: "C:\A.DLL" and "c:\a.dll" are one path.
+// ASCII text, the common case, is folded eight bytes a step.
 void ExistenceMemo::fold(std::string_view path) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
   key_.resize(path.size());
   bool ascii = true;
-  for (std::size_t i = 0; i < path.size(); ++i) {
+  std::size_t i = 0;
+  for (; i + 8 <= path.size(); i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, path.data() + i, 8);
+    if ((w & kHigh) != 0) {
+      ascii = false;
+      break;
+    }
+    // With every byte below 0x80 no sum carries into the next byte: the high
+    // bit of each says ">= 'a'" and "> 'z'".
+    const std::uint64_t fromA = (w + (0x80 - 'a') * kOnes) & kHigh;
+    const std::uint64_t pastZ = (w + (0x80 - 'z' - 1) * kOnes) & kHigh;
+    w -= (fromA & ~pastZ) >> 2;  // 0x80 >> 2 is the 0x20 between the cases
+    std::memcpy(key_.data() + i, &w, 8);
+  }
+  for (; ascii && i < path.size(); ++i) {
     const char c = path[i];
     if (static_cast<unsigned char>(c) >= 0x80) {
       ascii = false;
@@ -52,7 +70,13 @@ void ExistenceMemo::fold(std::string_view path) {
 }
 
 namespace {
-std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+// A slot: 7 bits of the hash over the record's place in the buffer (in
+// 4-byte steps, plus one; 0 is an empty slot).
+constexpr unsigned kPlaceBits = 25;
+constexpr std::uint32_t kPlaceMask = (1u << kPlaceBits) - 1;
+static_assert(ExistenceMemo::kMaxKeyBytes / 4 < kPlaceMask, "every place fits a slot");
+std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> (64 - (32 - kPlaceBits))); }
+std::uint32_t OffsetOf(std::uint32_t slot) { return ((slot & kPlaceMask) - 1) * 4; }
 std::uint32_t Record(const std::string& keys, std::uint32_t offset) {
   std::uint32_t record = 0;
   std::memcpy(&record, keys.data() + offset, sizeof record);
@@ -64,10 +88,10 @@ std::size_t ExistenceMemo::probe() const {
   const std::size_t mask = slots_.size() - 1;
   const std::uint32_t tag = Tag(hash_);
   for (std::size_t i = static_cast<std::size_t>(hash_) & mask;; i = (i + 1) & mask) {
-    const std::uint64_t slot = slots_[i];
+    const std::uint32_t slot = slots_[i];
     if (slot == 0) return i;
-    if (static_cast<std::uint32_t>(slot >> 32) != tag) continue;
-    const std::uint32_t offset = static_cast<std::uint32_t>(slot) - 1;
+    if ((slot >> kPlaceBits) != tag) continue;
+    const std::uint32_t offset = OffsetOf(slot);
     if ((Record(keys_, offset) >> 2) == key_.size() &&
         std::memcmp(keys_.data() + offset + 4, key_.data(), key_.size()) == 0)
       return i;
@@ -77,25 +101,27 @@ std::size_t ExistenceMemo::probe() const {
 std::optional<platform::FindResult> ExistenceMemo::find(std::string_view path) {
   if (count_ == 0) return std::nullopt;
   fold(path);
-  const std::uint64_t slot = slots_[probe()];
+  const std::uint32_t slot = slots_[probe()];
   if (slot == 0) return std::nullopt;
-  return static_cast<platform::FindResult>(Record(keys_, static_cast<std::uint32_t>(slot) - 1) & 3);
+  return static_cast<platform::FindResult>(Record(keys_, OffsetOf(slot)) & 3);
 }
 
 void ExistenceMemo::remember(std::string_view path, platform::FindResult result) {
   fold(path);
   if (key_.empty() || key_.size() > kMaxKeyLength) return;
-  if (count_ >= kMaxPaths || keys_.size() + 4 + key_.size() > kMaxKeyBytes) clear();
+  const std::size_t padding = (4 - keys_.size() % 4) % 4;  // records start at multiples of 4
+  if (count_ >= kMaxPaths || keys_.size() + padding + 4 + key_.size() > kMaxKeyBytes) clear();
   if (slots_.empty() || (count_ + 1) * 4 > slots_.size() * 3) grow();
   const std::uint32_t record = static_cast<std::uint32_t>(key_.size()) << 2 | static_cast<std::uint32_t>(result);
-  std::uint64_t& slot = slots_[probe()];
+  std::uint32_t& slot = slots_[probe()];
   if (slot != 0) {
-    std::memcpy(keys_.data() + (static_cast<std::uint32_t>(slot) - 1), &record, sizeof record);
+    std::memcpy(keys_.data() + OffsetOf(slot), &record, sizeof record);
     return;
   }
+  keys_.append((4 - keys_.size() % 4) % 4, '\0');
   const auto offset = static_cast<std::uint32_t>(keys_.size());
   keys_.append(reinterpret_cast<const char*>(&record), sizeof record).append(key_);
-  slot = static_cast<std::uint64_t>(Tag(hash_)) << 32 | (offset + 1u);
+  slot = Tag(hash_) << kPlaceBits | (offset / 4 + 1u);
   ++count_;
 }
 
@@ -106,13 +132,13 @@ void ExistenceMemo::clear() {
 }
 
 void ExistenceMemo::grow() {
-  std::vector<std::uint64_t> old = std::move(slots_);
+  std::vector<std::uint32_t> old = std::move(slots_);
   slots_.assign(old.empty() ? kFirstSlots : old.size() * 2, 0);
   const std::size_t mask = slots_.size() - 1;
-  for (const std::uint64_t slot : old) {
+  for (const std::uint32_t slot : old) {
     if (slot == 0) continue;
     // Only the tag survives in a slot: the table's index comes from the key again.
-    const std::uint32_t offset = static_cast<std::uint32_t>(slot) - 1;
+    const std::uint32_t offset = OffsetOf(slot);
     const std::uint64_t hash = HashBytes(std::string_view(keys_).substr(offset + 4, Record(keys_, offset) >> 2));
     std::size_t i = static_cast<std::size_t>(hash) & mask;
     while (slots_[i] != 0) i = (i + 1) & mask;

@@ -27,10 +27,11 @@ class ExistenceMemo {
   void remember(std::string_view path, platform::FindResult result);
 
  private:
-  // An open-addressing table over one buffer of folded keys. A slot holds
-  // the key's place in the buffer and 32 bits of its hash, so the table stays
-  // small enough to keep in cache and a lookup reads one key; none allocates.
-  // In the buffer each key follows its length and answer (a 4-byte record).
+  // An open-addressing table over one buffer of folded keys. A 4-byte slot
+  // holds the key's place in the buffer and 7 bits of its hash, so the table
+  // stays small enough to keep in cache and a lookup reads one key; none
+  // allocates. In the buffer each key follows its length and answer (a 4-byte
+  // record starting at a multiple of 4).
   static constexpr std::uint32_t kMaxKeyLength = (1u << 24) - 1;
 
   void fold(std::string_view path);  // into key_ and hash_
@@ -38,7 +39,7 @@ class ExistenceMemo {
   void clear();
   void grow();
 
-  std::vector<std::uint64_t> slots_;  // hash << 32 | (offset + 1); 0 for an empty slot
+  std::vector<std::uint32_t> slots_;  // tag << 25 | (offset / 4 + 1); 0 for an empty slot
   std::string keys_;
   std::size_t count_ = 0;
   std::string key_;

@@ -118,16 +118,27 @@ std::string GetFileExtension(std::string_view text) {
   }
 }
 
+std::string_view RemoveEnterView(std::string_view text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && (text[b] == '"' || text[b] == '\r' || text[b] == ' ')) ++b;
+  while (e > b && (text[e - 1] == '"' || text[e - 1] == '\n' || text[e - 1] == ' ')) --e;
+  return text.substr(b, e - b);
+}
+
 std::string RemoveEnter(std::string_view text) {
   try {
-    std::size_t b = 0, e = text.size();
-    while (b < e && (text[b] == '"' || text[b] == '\r' || text[b] == ' ')) ++b;
-    while (e > b && (text[e - 1] == '"' || text[e - 1] == '\n' || text[e - 1] == ' ')) --e;
-    return std::string(text.substr(b, e - b));
+    return std::string(RemoveEnterView(text));
   } catch (...) {
     LogError("RemoveEnter");
     return {};
   }
+}
+
+std::string RemoveEnter(std::string&& text) {
+  const std::string_view kept = RemoveEnterView(text);
+  const auto b = static_cast<std::size_t>(kept.data() - text.data());
+  text.erase(b + kept.size()).erase(0, b);
+  return std::move(text);
 }
 
 std::string RemoveBackSlashandComma(std::string_view text) {

@@ -13,6 +13,11 @@ std::string GetSystemDirectory();
 std::string GetWindowsDirectory();
 std::string GetFileExtension(std::string_view text);
 std::string RemoveEnter(std::string_view text);
+// The part of `text` RemoveEnter keeps, as a view into it.
+std::string_view RemoveEnterView(std::string_view text);
+// The same, trimming a text the caller gives up in place (no copy).
+std::string RemoveEnter(std::string&& text);
+inline std::string RemoveEnter(const char* text) { return RemoveEnter(std::string_view(text)); }
 std::string RemoveBackSlashandComma(std::string_view text);
 std::string GetProgramFilesPath();
 std::string GetCommonProgramFilesPath();

@@ -79,10 +79,38 @@ std::int32_t ToLong(std::string_view text) {
 }
 
 std::string StringFromRegData(std::string_view bytes) {
-  std::string s = text::fromUtf16Bytes(bytes);
-  const std::size_t nul = s.find('\0');
-  if (nul != std::string::npos) s.resize(nul);
-  return s;
+  // A scan reads every value through here. ASCII text, nearly all of it, is
+  // written straight out up to its NUL; anything else is converted whole up
+  // to the first NUL unit (the only unit that converts to a NUL byte).
+  const std::size_t units = bytes.size() / 2;
+  std::string out(units, '\0');
+  std::size_t i = 0;
+  // Four units a step while all four are ASCII and none is NUL.
+  constexpr std::uint64_t kHighBytes = 0xFF80FF80FF80FF80ull;
+  constexpr std::uint64_t kUnitOnes = 0x0001000100010001ull;
+  constexpr std::uint64_t kUnitTops = 0x8000800080008000ull;
+  for (; i + 4 <= units; i += 4) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, bytes.data() + 2 * i, 8);
+    // Every unit is below 0x80 here, so subtracting one sets a unit's top bit
+    // only when the unit (or one before it) is NUL.
+    if ((w & kHighBytes) != 0 || ((w - kUnitOnes) & kUnitTops) != 0) break;
+    const std::uint32_t packed = static_cast<std::uint32_t>((w & 0xFF) | ((w >> 8) & 0xFF00) | ((w >> 16) & 0xFF0000) |
+                                                            ((w >> 24) & 0xFF000000));
+    std::memcpy(out.data() + i, &packed, 4);
+  }
+  for (; i < units; ++i) {
+    const char low = bytes[2 * i];
+    if (bytes[2 * i + 1] != '\0' || static_cast<unsigned char>(low) >= 0x80) break;
+    if (low == '\0') {
+      out.resize(i);
+      return out;
+    }
+    out[i] = low;
+  }
+  if (i == units) return out;
+  while (i < units && (bytes[2 * i] != '\0' || bytes[2 * i + 1] != '\0')) ++i;
+  return text::fromUtf16Bytes(bytes.substr(0, 2 * i));
 }
 
 std::int32_t QueryValueData(HKey key, std::string_view valueName, RegData& value) {

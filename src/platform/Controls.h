@@ -139,7 +139,14 @@ class LabelModel : public Observable {
  public:
   explicit LabelModel(std::string text = {}) : caption_(std::move(text)) {}
   const std::string& caption() const { return caption_; }
-  void setCaption(std::string text) {
+  // A scan sets a caption for every value it reads: a copy goes into the
+  // caption's own buffer rather than through a new string.
+  void setCaption(const std::string& text) {
+    if (caption_ == text) return;
+    caption_.assign(text);
+    changed();
+  }
+  void setCaption(std::string&& text) {
     if (caption_ == text) return;
     caption_ = std::move(text);
     changed();

@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -42,16 +43,30 @@ std::string SystemClock::formatShortDate(const LocalTime& t) {
   return std::to_string(t.month) + "/" + std::to_string(t.day) + "/" + std::to_string(t.year);
 }
 
-long long CallbackPump::milliseconds() {
-  if (step > 0) return fake_ += step;
+namespace {
+long long ReadMonotonicMilliseconds() {
 #ifdef CLOCK_MONOTONIC_COARSE
-  // Asked after every unit of work: the coarse clock (a few ms) is plenty and far cheaper.
+  // The coarse clock (a few ms) is plenty for pacing the pump, and far cheaper.
   struct timespec now {};
   if (::clock_gettime(CLOCK_MONOTONIC_COARSE, &now) == 0)
     return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
 #endif
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
+}
+}  // namespace
+
+long long CallbackPump::milliseconds() {
+  if (step > 0) return fake_ += step;
+  // Asked after every unit of work, most of which takes a microsecond or
+  // less: while the clock reads the same, the next read waits twice as many
+  // calls (up to kMaxReadStride); once it moves, every call reads it again.
+  if (--callsUntilRead_ > 0) return lastRead_;
+  const long long now = ReadMonotonicMilliseconds();
+  readStride_ = now == lastRead_ ? std::min(readStride_ * 2, kMaxReadStride) : 1;
+  callsUntilRead_ = readStride_;
+  lastRead_ = now;
+  return now;
 }
 
 std::optional<std::string> TableEnvironment::variable(std::string_view name) {

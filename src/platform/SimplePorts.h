@@ -60,7 +60,11 @@ class CallbackPump : public EventPumpPort {
   long long milliseconds() override;
 
  private:
+  static constexpr int kMaxReadStride = 64;
   long long fake_ = 0;
+  long long lastRead_ = -1;
+  int readStride_ = 1;
+  int callsUntilRead_ = 1;
 };
 
 // Variables from a table, names matched without regard to case.

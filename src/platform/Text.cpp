@@ -182,7 +182,14 @@ std::strong_ordering compareNoCase(std::string_view a, std::string_view b) {
 }
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (isAscii(a) && isAscii(b) && a.size() != b.size()) return false;
+  // No character outside ASCII upper-cases into it, so an ASCII text equals
+  // only ASCII texts of its own length: one look at the shorter side settles
+  // most calls.
+  if (a.size() != b.size()) {
+    const std::string_view shorter = a.size() < b.size() ? a : b;
+    const std::string_view longer = a.size() < b.size() ? b : a;
+    if (isAscii(shorter) || isAscii(longer)) return false;
+  }
   return compareNoCase(a, b) == 0;
 }
 

@@ -1,5 +1,6 @@
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/ErrorLog.h"
 #include "common/GenDec.h"
@@ -39,7 +40,7 @@ void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckCont
     ctx.rule = CheckRule::ComServerMissing;
     std::string& text = ctx.valueText;
     if (text.empty() || NamesComClass(ctx.keyPath)) return;
-    text = RemoveEnter(text);
+    text = RemoveEnter(std::move(text));
     if (!str::Contains(text, ".")) return;
     if (!IsComServerExtension(GetFileExtension(text))) return;
     RecordMissingServerPath(lvwErrors, ctx, text, HoldsComFolderToken(text));

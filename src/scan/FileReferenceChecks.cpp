@@ -1,5 +1,6 @@
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/ErrorLog.h"
 #include "common/GenDec.h"
@@ -59,7 +60,7 @@ void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx) 
     ctx.rule = CheckRule::AppPathMissing;
     std::string& text = ctx.valueText;
     if (text.empty()) return;
-    text = RemoveEnter(text);
+    text = RemoveEnter(std::move(text));
     const std::string extension = GetFileExtension(text);
     if (extension != "tmp" && extension != "dll" && extension != "exe") return;
     RecordMissingServerPath(lvwErrors, ctx, text, HoldsFolderToken(text));

@@ -43,6 +43,15 @@ bool isLinkKey(HKey key) {
 }
 
 bool isKeyWithoutValuesCase(const std::string& keyPath) {
+  // Either case needs a component that starts with an H or an O: one pass
+  // over the separators settles the keys that have none.
+  bool candidate = false;
+  for (std::size_t at = keyPath.find('\\'); at != std::string::npos && at + 1 < keyPath.size() && !candidate;
+       at = keyPath.find('\\', at + 1)) {
+    const char initial = static_cast<char>(keyPath[at + 1] | 0x20);
+    candidate = initial == 'h' || initial == 'o';
+  }
+  if (!candidate) return false;
   // The rarer half of each pair first: most keys fail it.
   return (text::containsNoCase(keyPath, "\\HELPDIR") && text::containsNoCase(keyPath, "TypeLib\\")) ||
          (text::containsNoCase(keyPath, "\\OpenWithList") &&
@@ -87,20 +96,24 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
       std::string path;
       std::uint32_t index = 0;
     };
+    // Levels below `depth` are open; the ones past it keep their path
+    // buffers for the next key down, so a path costs no allocation.
     struct OpenLevels {
       std::vector<Level> levels;
+      std::size_t depth = 0;
       ~OpenLevels() {
-        for (const Level& level : levels) reg().closeKey(level.handle);
+        for (std::size_t i = 0; i < depth; ++i) reg().closeKey(levels[i].handle);
       }
     } open;
     HKey start = 0;
     if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, start) != platform::kSuccess) return;
     open.levels.push_back(Level{start, keyPath, 0});
+    open.depth = 1;
     std::string name;
-    while (!open.levels.empty()) {
+    while (open.depth > 0) {
       std::int32_t status = platform::kNoMoreItems;
       try {
-        Level& level = open.levels.back();
+        Level& level = open.levels[open.depth - 1];
         status = reg().enumKey(level.handle, level.index, name, kKeyNameCapacity);
         if (status == platform::kSuccess) {
           ++level.index;
@@ -109,13 +122,17 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
           OpenKey sub;
           if (reg().openKeyNoFollow(level.handle, name, platform::kKeyRead, sub.handle) == platform::kSuccess &&
               !isLinkKey(sub.handle)) {
-            std::string child;
-            child.reserve(level.path.size() + 1 + name.size());
-            if (!level.path.empty()) child.append(level.path).append(1, '\\');
-            child.append(name);
+            if (open.depth == open.levels.size()) open.levels.emplace_back();
+            const std::string& parentPath = open.levels[open.depth - 1].path;
+            Level& child = open.levels[open.depth];
+            child.path.clear();
+            if (!parentPath.empty()) child.path.append(parentPath).append(1, '\\');
+            child.path.append(name);
             lists.lblRegistryScan.setCaption(name);
-            CheckValuesOfKey(lists, sub.handle, rootKey, child, section, rootKeyName, valueLabel);
-            open.levels.push_back(Level{sub.handle, std::move(child), 0});
+            CheckValuesOfKey(lists, sub.handle, rootKey, child.path, section, rootKeyName, valueLabel);
+            child.handle = sub.handle;
+            child.index = 0;
+            ++open.depth;
             sub.handle = 0;
             continue;
           }
@@ -131,9 +148,9 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
         if (CancelScan) return;
         DoEvents();
         if (status == platform::kSuccess) break;
-        reg().closeKey(open.levels.back().handle);
-        open.levels.pop_back();
-        if (open.levels.empty()) return;
+        reg().closeKey(open.levels[open.depth - 1].handle);
+        --open.depth;
+        if (open.depth == 0) return;
         status = platform::kSuccess;
       }
     }
@@ -159,7 +176,8 @@ void EnumerateRegKeyValues(ScanLists& lists, std::int32_t rootKey, const std::st
 void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey, const std::string& keyPath,
                       const std::string& section, const std::string& rootKeyName, platform::LabelModel& valueLabel) {
   try {
-    const bool checksValues = section != "Registry Integrity" && section != "File Extensions";
+    const bool checksValues =
+        std::string_view(section) != "Registry Integrity" && std::string_view(section) != "File Extensions";
     std::string name;
     platform::RegValue value;
     for (std::uint32_t index = 0;; ++index) {
@@ -216,31 +234,33 @@ void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const st
     if (CancelScan) return;
     CheckContext ctx{rootKey, rootKeyName, valueName, std::move(valueText), section, keyPath};
     auto& errors = lists.lvwErrors;
-    if (section == "Registry Integrity") {
+    // Views compare the length first: most of these tests end there.
+    const std::string_view kind = section;
+    if (kind == "Registry Integrity") {
       CheckRegistryIntegrity(errors, ctx);
-    } else if (section == "ActiveX \\ COM" || section == "ActiveX \\ COM Subsections") {
+    } else if (kind == "ActiveX \\ COM" || kind == "ActiveX \\ COM Subsections") {
       CheckRegistryActiveXComponent(errors, std::move(ctx));
-    } else if (section == "File Extensions") {
+    } else if (kind == "File Extensions") {
       CheckFileExtensionEntry(errors, ctx);
-    } else if (section == "Application Paths") {
+    } else if (kind == "Application Paths") {
       if (text::equalsNoCase(keyPath, kMuiCacheKey)) {
         // The cache is keyed by executable path; "@" names are resource strings.
         if (!valueName.empty() && valueName[0] == '@') return;
         ctx.valueText = valueName;
       }
       CheckApplicationPath(errors, std::move(ctx));
-    } else if (section == "Windows Fonts") {
+    } else if (kind == "Windows Fonts") {
       CheckWindowsFontpath(errors, std::move(ctx));
-    } else if (section == "Help Files") {
+    } else if (kind == "Help Files") {
       CheckHelpFilesPath(errors, std::move(ctx));
-    } else if (section == "Microsoft Shared") {
+    } else if (kind == "Microsoft Shared") {
       if (text::equalsNoCase(keyPath, kSharedDllsKey)) ctx.valueText = valueName;
       CheckMicrosoftSharedPath(errors, std::move(ctx));
-    } else if (section == "Windows Startup") {
+    } else if (kind == "Windows Startup") {
       CheckUninstallString(errors, std::move(ctx));
-    } else if (section == "Uninstall Section") {
+    } else if (kind == "Uninstall Section") {
       CheckUninstallFilePath(errors, std::move(ctx));
-    } else if (section == "VxD Section") {
+    } else if (kind == "VxD Section") {
       CheckVirtualDeviceSection(errors, std::move(ctx));
     }
   } catch (...) {

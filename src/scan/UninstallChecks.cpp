@@ -1,7 +1,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "common/ErrorLog.h"
 #include "common/GenDec.h"
@@ -24,7 +23,7 @@ std::string CommandFile(std::string_view command) {
 
 // A name the platform refuses counts as absent: this second look only ever
 // spares a record, it never adds a failure of its own.
-bool ProgramFileExists(const std::string& file) {
+bool ProgramFileExists(std::string_view file) {
   if (HoldsPercentToken(file)) return false;
   try {
     return !PathMissing(file);
@@ -38,17 +37,15 @@ bool ProgramFileExists(const std::string& file) {
 // without blanks, commas or dashes; a command that names a real file as it
 // stands is never reported, whatever those rules would make of it.
 bool NamesExistingFile(std::string_view text) {
-  std::vector<std::string> candidates{RemoveEnter(text)};
-  const std::size_t open = text.find('"');
-  if (const std::size_t close = open == std::string_view::npos ? open : text.find('"', open + 1);
-      close != std::string_view::npos)
-    candidates.push_back(str::Trim(text.substr(open + 1, close - open - 1)));
-  for (const std::string& candidate : candidates) {
+  auto namesFile = [](std::string_view candidate) {
     const bool absolute = candidate.size() > 3 && candidate[1] == ':' && candidate[2] == '\\';
     // No file name holds a wildcard, a quote or a "/" (a switch such as /S): nothing to look up.
-    if (absolute && candidate.find_first_of("*?\"/") == std::string::npos && ProgramFileExists(candidate)) return true;
-  }
-  return false;
+    return absolute && candidate.find_first_of("*?\"/") == std::string_view::npos && ProgramFileExists(candidate);
+  };
+  if (namesFile(RemoveEnterView(text))) return true;
+  const std::size_t open = text.find('"');
+  const std::size_t close = open == std::string_view::npos ? open : text.find('"', open + 1);
+  return close != std::string_view::npos && namesFile(str::Trim(text.substr(open + 1, close - open - 1)));
 }
 
 // Records `tested` when nothing exists there, unless the program file of the
@@ -97,7 +94,7 @@ void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx) 
     std::string& text = ctx.valueText;
     if (text.empty()) return;
     if (NamesExistingFile(text)) return;
-    text = RemoveEnter(text);
+    text = RemoveEnter(std::move(text));
     const std::size_t firstDot = str::InStr(text, ".");
     if (firstDot == 0) return;
     if (const std::size_t slash = str::InStr(text, "\\", firstDot + 1); slash > 0) {
@@ -109,7 +106,7 @@ void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx) 
     std::string program = RemoveBackSlashandComma(text);
     if (const std::size_t dash = str::InStr(program, "-"); dash > 0 && str::InStr(program, "\\", dash) == 0)
       program = str::Left(program, dash - 1);
-    program = RemoveEnter(program);
+    program = RemoveEnter(std::move(program));
     // "launcher argument": the argument is the file to look for.
     if (const std::size_t blank = str::InStr(program, " "); blank > 0 && str::InStr(program, "\\", blank) == 0)
       program = str::Mid(program, blank + 1);
@@ -186,7 +183,7 @@ void CheckInstallSource(platform::ListViewModel& lvwErrors, CheckContext ctx) {
     std::string& text = ctx.valueText;
     if (text.empty()) return;
     if (NamesExistingFile(text)) return;
-    text = RemoveEnter(text);
+    text = RemoveEnter(std::move(text));
     if (!str::Contains(text, ".")) return;
     if (str::Contains(text, "\\")) {
       if (!str::Contains(text, ":\\")) return;

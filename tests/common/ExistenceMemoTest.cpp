@@ -26,6 +26,17 @@ TEST(ExistenceMemo, AnswersEachPathWithoutRegardToCaseAndKeepsTheLatestAnswer) {
   EXPECT_EQ(memo.find("C:\\Windows\\System32\\Shell32.dll"), FindResult::NotFound);
 }
 
+TEST(ExistenceMemo, FoldsOnlyLettersWhereverTheyStand) {
+  // The characters next to the letters differ from them by the same 0x20 a
+  // fold takes away; sixteen bytes are folded a word at a time, the rest one by one.
+  ExistenceMemo memo;
+  memo.remember("C:\\`{az`{\\`{az`{`{az", FindResult::Found);
+  EXPECT_EQ(memo.find("c:\\`{AZ`{\\`{AZ`{`{AZ"), FindResult::Found);
+  EXPECT_FALSE(memo.find("C:\\@[AZ`{\\`{AZ`{`{AZ"));
+  EXPECT_FALSE(memo.find("C:\\`{AZ`{\\`{AZ@[`{AZ"));
+  EXPECT_FALSE(memo.find("C:\\`{AZ`{\\`{AZ`{@[AZ"));
+}
+
 TEST(ExistenceMemo, KeepsEveryAnswerAsItGrowsAndStartsAfreshPastItsLimit) {
   ExistenceMemo memo;
   auto path = [](std::size_t i) { return "C:\\Program Files\\Vendor\\file" + std::to_string(i) + ".dll"; };

@@ -30,6 +30,9 @@ TEST(GenDec, RemoveEnterStripsQuotesBlanksAndTheLineBreakHalves) {
   EXPECT_EQ(RemoveEnter("\nC:\\x"), "\nC:\\x");
   EXPECT_EQ(RemoveEnter("\r \"x\" \r"), "x\" \r");
   EXPECT_EQ(RemoveEnter("\"\""), "");
+  // Trimming a text given up in place keeps exactly what the copying form keeps.
+  for (const char* text : {"\"C:\\a b\\x.exe\"\n", "\r \"x\" \r", "\"\"", "", "  \"\r", "plain"})
+    EXPECT_EQ(RemoveEnter(std::string(text)), RemoveEnter(std::string_view(text))) << text;
 }
 
 TEST(GenDec, RemoveBackSlashandCommaCutsBeforeSwitchesAndEntryPoints) {

@@ -112,6 +112,23 @@ TEST(DeleteValue, RemovesTheValueAndIsSilentOnAnythingMissing) {
   EXPECT_EQ(m.errorLogEntries(), 0);
 }
 
+TEST(RegistryLayer, RegistryTextEndsAtItsFirstNulWhateverItHolds) {
+  const auto bytes = [](std::u16string_view units) {
+    std::string out;
+    for (const char16_t u : units) out.append({static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)});
+    return out;
+  };
+  EXPECT_EQ(StringFromRegData(bytes(u"C:\\a.dll")), "C:\\a.dll");
+  EXPECT_EQ(StringFromRegData(bytes(std::u16string_view(u"a.dll\0junk\0", 11))), "a.dll");
+  EXPECT_EQ(StringFromRegData(bytes(u"C:\\\u00C4\u65E5.dll")), "C:\\\xC3\x84\xE6\x97\xA5.dll");
+  EXPECT_EQ(StringFromRegData(bytes(std::u16string_view(u"\u00C4b\0\u00C4", 4))),
+            "\xC3\x84"
+            "b");
+  EXPECT_EQ(StringFromRegData(bytes(u"\u0100") + "x"), "\xC4\x80");  // an odd last byte is dropped
+  EXPECT_EQ(StringFromRegData(bytes(u"ab") + "x"), "ab");
+  EXPECT_EQ(StringFromRegData(""), "");
+}
+
 TEST(RegistryLayer, VersionAndNumberConversions) {
   test::TestMachine m;
   EXPECT_EQ(GetVersion(), 2);

@@ -18,7 +18,8 @@ int ReferenceOrder(std::string_view a, std::string_view b) {
 }
 
 TEST(CompareNoCase, AgreesWithTheUnitByUnitOrderOnMixedText) {
-  const char* pieces[] = {"a", "A", "z", "_", "{", "é", "É", "ü", "日", "\xC3\xBF", "0"};
+  // With a malformed byte and the U+FFFD it reads as, texts of different byte lengths can be equal.
+  const char* pieces[] = {"a", "A", "z", "_", "{", "é", "É", "ü", "日", "\xC3\xBF", "0", "\xFF", "\xEF\xBF\xBD"};
   std::mt19937 random(7);
   auto make = [&] {
     std::string s;

@@ -32,6 +32,38 @@ TEST(WineShortNames, PathsWrittenWithThemAreFound) {
   EXPECT_TRUE(PathMissing("C:\\PROG~1\\averylongname.txt"));
 }
 
+// Within a snapshot the listings already read, and the folders already
+// reached, answer; they must answer as the disk does.
+TEST(HostFileSystemReads, ASnapshotAnswersAsTheDiskDoes) {
+  test::TestMachine m;
+  m.createFile("Program Files\\A\\x.dll");
+  m.createFile("Program Files\\A\\sub\\y.dll");
+  m.createFile("Program Files\\B\\z.dll");
+  const char* relative[] = {"Program Files\\A\\x.dll",
+                            "PROGRAM FILES\\b\\X.DLL",
+                            "program files\\a\\X.Dll",
+                            "PROG~FBU\\A\\x.dll",
+                            "Program Files\\B\\z.dll",
+                            "Program Files\\A\\z.dll",
+                            "Program Files\\Gone\\x.dll",
+                            "Program Files\\A\\sub",
+                            "Program Files\\A\\SUB\\y.dll",
+                            "Program Files\\A\\x.dll\\y",
+                            "x.dll",
+                            "Program Files\\A\\s?b\\y.dll"};
+  platform::FileSystemPort& files = *m.machine().files;
+  std::vector<platform::FindResult> disk;
+  for (const char* r : relative) disk.push_back(files.findFirst(m.path(r), true));
+  files.holdSnapshot(true);
+  for (int round = 0; round < 2; ++round)
+    for (std::size_t i = 0; i < std::size(relative); ++i)
+      EXPECT_EQ(files.findFirst(m.path(relative[i]), true), disk[i]) << relative[i];
+  files.holdSnapshot(false);
+  EXPECT_EQ(disk[0], platform::FindResult::Found);
+  EXPECT_EQ(disk[1], platform::FindResult::NotFound);
+  EXPECT_EQ(disk[3], platform::FindResult::Found);
+}
+
 namespace fs = std::filesystem;
 
 std::string contentOf(const fs::path& p) {

@@ -175,41 +175,74 @@ HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWil
     return s;
   }
   s.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])));
-  std::vector<std::string> raw;
+  s.components.reserve(8);
   std::size_t start = 2;
   while (start <= p.size()) {
     std::size_t stop = p.find('\\', start);
     if (stop == std::string::npos) stop = p.size();
-    if (stop > start) raw.emplace_back(p.substr(start, stop - start));
-    start = stop + 1;
-  }
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    const std::string c = trimComponent(raw[i]);
-    if (c == "." || c.empty()) continue;
-    if (c == "..") {
-      if (!s.components.empty()) s.components.pop_back();
-      continue;
+    if (stop > start) {
+      std::string c = trimComponent(std::string_view(p).substr(start, stop - start));
+      if (c == "..") {
+        if (!s.components.empty()) s.components.pop_back();
+      } else if (c != "." && !c.empty()) {
+        if (text::utf16Length(c) > 255) s.invalid = true;
+        s.components.push_back(std::move(c));
+      }
     }
-    if (text::utf16Length(c) > 255) s.invalid = true;
-    s.components.push_back(c);
+    start = stop + 1;
   }
   return s;
 }
 
+HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std::string>& components, std::size_t count,
+                                              bool* cannotTell) const {
+  if (!snapshot_) return Held::NotHeld;
+  const auto it = drives_.find(drive);
+  if (it == drives_.end() || folderIndex_.count(it->second.native()) == 0) return Held::NotHeld;
+  // Within a snapshot the listings already read answer, without a look at
+  // the disk. The host path grows in one buffer: a scan asks this for every
+  // path it has not seen yet, and most of those share a few folders.
+  std::string& cur = walkScratch_;
+  std::size_t first = 0;
+  const FolderIndex* parent = nullptr;
+  if (count >= 2) {
+    folderKey_.assign(1, drive);
+    for (std::size_t i = 0; i + 1 < count; ++i) (folderKey_ += '\\') += text::toUpper(components[i]);
+    if (const auto held = heldFolders_.find(folderKey_); held != heldFolders_.end()) {
+      cur = held->second.host;
+      parent = held->second.index;
+      first = count - 1;
+    }
+  }
+  if (parent == nullptr) cur = it->second.native();
+  for (std::size_t i = first; i < count; ++i) {
+    const std::string* actual =
+        parent != nullptr ? lookUp(*parent, components[i]) : findInFolder(cur, components[i], cannotTell);
+    if (actual == nullptr) return Held::Missing;
+    if (count >= 2 && i + 1 == count && parent == nullptr) {
+      // The folder was listed by the lookup just made.
+      if (const auto listed = folderIndex_.find(cur); listed != folderIndex_.end())
+        heldFolders_.emplace(folderKey_, HeldFolder{cur, &listed->second});
+    }
+    if (cur.empty() || cur.back() != '/') cur += '/';
+    cur += *actual;
+  }
+  return Held::Found;
+}
+
 std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::string>& components, std::size_t count,
                                              bool* cannotTell) const {
+  switch (walkHeld(drive, components, count, cannotTell)) {
+    case Held::Found:
+      return fs::path(walkScratch_);
+    case Held::Missing:
+      return std::nullopt;
+    case Held::NotHeld:
+      break;
+  }
   const auto it = drives_.find(drive);
   if (it == drives_.end()) return std::nullopt;
   fs::path cur = it->second;
-  if (snapshot_ && folderIndex_.count(cur.string()) != 0) {
-    // Within a snapshot the listings already read answer, without a look at the disk.
-    for (std::size_t i = 0; i < count; ++i) {
-      const std::string* actual = findInFolder(cur.string(), components[i], cannotTell);
-      if (actual == nullptr) return std::nullopt;
-      cur /= *actual;
-    }
-    return cur;
-  }
   // Most names are written as they are on disk: one lookup settles those.
   if (!snapshot_) {
     std::string direct = cur.string();
@@ -248,20 +281,30 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
   return cur;
 }
 
-const std::string* HostFileSystem::lookUp(const FolderIndex& index, const std::string& name) {
-  const auto found = index.names.find(text::toUpper(name));
+const std::string* HostFileSystem::lookUp(const FolderIndex& index, const std::string& name) const {
+  // Folded into one buffer: this runs for every component of every path looked up.
+  std::string& upper = upperScratch_;
+  upper.assign(name);
+  for (char& c : upper) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      upper = text::toUpper(name);
+      break;
+    }
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  const auto found = index.names.find(upper);
   if (found != index.names.end()) return &found->second;
   // A short (8.3) name, as Wine makes them for long names.
   if (name.find('~') != std::string::npos) {
-    const std::string wanted = text::toUpper(name);
-    for (const auto& [upper, actual] : index.names)
-      if (WineShortName(actual) == wanted) return &actual;
+    for (const auto& [folded, actual] : index.names)
+      if (WineShortName(actual) == upper) return &actual;
   }
   return nullptr;
 }
 
 void HostFileSystem::holdSnapshot(bool held) {
   snapshot_ = held;
+  heldFolders_.clear();
   if (held) return;
   for (auto it = folderIndex_.begin(); it != folderIndex_.end();)
     it = it->second.provisional ? folderIndex_.erase(it) : std::next(it);
@@ -281,6 +324,7 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
   auto it = folderIndex_.find(folder);
   if (it == folderIndex_.end() || it->second.provisional || it->second.modified.tv_sec != st.st_mtim.tv_sec ||
       it->second.modified.tv_nsec != st.st_mtim.tv_nsec) {
+    heldFolders_.clear();  // they may point into listings about to be replaced
     if (folderIndex_.size() >= 4096) folderIndex_.clear();
     FolderIndex index;
     index.modified = st.st_mtim;
@@ -375,13 +419,22 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
   }
   const std::string& last = s.components.back();
   // A file of any kind counts; a folder only when asked for; a dangling link is nothing.
-  auto accept = [&](const fs::path& p) {
+  auto accept = [&](const char* hostPath) {
     struct stat st {};
-    if (::stat(p.c_str(), &st) != 0) return false;
+    if (::stat(hostPath, &st) != 0) return false;
     return !S_ISDIR(st.st_mode) || includeFolders;
   };
   if (!hasWildcard(last)) {
-    if (auto p = walk(s.drive, s.components, s.components.size(), &cannotTell); p && accept(*p))
+    switch (walkHeld(s.drive, s.components, s.components.size(), &cannotTell)) {
+      case Held::Found:
+        if (accept(walkScratch_.c_str())) return FindResult::Found;
+        return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
+      case Held::Missing:
+        return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
+      case Held::NotHeld:
+        break;
+    }
+    if (auto p = walk(s.drive, s.components, s.components.size(), &cannotTell); p && accept(p->c_str()))
       return FindResult::Found;
     return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
   }
@@ -393,7 +446,7 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
   while (const dirent* d = ::readdir(dir)) {
     const std::string_view name(d->d_name);
     if (name == "." || name == "..") continue;
-    if (MatchesWildcard(last, name) && accept(*folder / name)) {
+    if (MatchesWildcard(last, name) && accept((*folder / name).c_str())) {
       result = FindResult::Found;
       break;
     }

@@ -66,6 +66,10 @@ class HostFileSystem : public FileSystemPort {
   };
   Split split(std::string_view path, bool allowWildcardsLast) const;
   bool list(std::string_view folder, std::vector<DirEntry>& entries, bool withDosAttributes) const;
+  // The walk through the listings a snapshot holds, into walkScratch_;
+  // NotHeld when there is no snapshot or the drive's folder is not listed yet.
+  enum class Held { NotHeld, Missing, Found };
+  Held walkHeld(char drive, const std::vector<std::string>& components, std::size_t count, bool* cannotTell) const;
   // Sets *cannotTell when the walk stopped at something it could not read (a
   // drive folder that is missing, a folder it may not list, an I/O error).
   std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string>& components, std::size_t count,
@@ -89,10 +93,20 @@ class HostFileSystem : public FileSystemPort {
     std::unordered_map<std::string, std::string> names;
     bool provisional = false;  // listed while its stamp was too recent to trust after a snapshot
   };
-  static const std::string* lookUp(const FolderIndex& index, const std::string& name);
+  const std::string* lookUp(const FolderIndex& index, const std::string& name) const;
   mutable std::unordered_map<std::string, FolderIndex> folderIndex_;
   bool snapshot_ = false;
   mutable std::string scratch_;
+  mutable std::string walkScratch_, upperScratch_;
+  // Within a snapshot, the host folder and listing that a path's folder led
+  // to, by drive and upper-cased folder components. Emptied whenever a
+  // listing is made or dropped.
+  struct HeldFolder {
+    std::string host;
+    const FolderIndex* index = nullptr;
+  };
+  mutable std::unordered_map<std::string, HeldFolder> heldFolders_;
+  mutable std::string folderKey_;
 
   std::map<char, std::filesystem::path> drives_;
   HostFolders folders_;
