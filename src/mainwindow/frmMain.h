@@ -192,7 +192,7 @@ class frmMain {
   bool exitPending_ = false;  // an exit confirmed while writing_
   bool ended_ = false;
   std::optional<std::size_t> contextNode_;  // the node whose context menu is open
-  platform::Subscription problemsWatch_;  // the export item is enabled while there is a problem to export
+  platform::Subscription problemsWatch_;    // the export item is enabled while there is a problem to export
 };
 
 }  // namespace hm
