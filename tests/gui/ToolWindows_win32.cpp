@@ -386,7 +386,7 @@ TEST_F(ToolWindowsGui, ClearCacheEmptiesTheRealCacheButTheKeptCookieAndStaysDisa
                                  [](const std::string& u) { return u.find("@www.hm-gui-keep.example") != u.npos; });
   ASSERT_NE(keep, before.end());
   const std::string kept = *keep;
-  // Named as the cookie's file, where the cleaner looks for the list: the program's folder.
+  // Names the cookie by its file, in the program folder the cleaner looks in (the test machine's).
   const KeepListFile keepList(tools::KeepListPath(), "C:\\Cookies\\" + tools::CookieName(kept) + "[1].txt\r\n");
 
   const RegistrySnapshot registryBefore = SnapshotRegistry();
