@@ -6,9 +6,13 @@
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
+#include <wininet.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -24,15 +28,18 @@
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32UrlCache.h"
 #include "platform/win32/gui/MessagePump.h"
 #include "support/RegistrySeed.h"
 #include "support/RegistrySnapshot.h"
 #include "support/TestMachine.h"
+#include "tools/CacheCleaner.h"
 
 namespace hm::test {
 namespace {
 
 using platform::win32::narrow;
+using platform::win32::wide;
 using Value = std::pair<std::uint32_t, std::string>;
 
 constexpr const char* kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -327,6 +334,117 @@ TEST_F(ToolWindowsGui, InternetTuningWritesTheTableAndSetToDefaultGivesBackTheEa
         SendMessageW(dialog, WM_CLOSE, 0, 0);
       });
   EXPECT_TRUE(seen);
+  EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
+  EXPECT_FALSE(ended);
+}
+
+// A page in the real WinINet cache, with its local copy; the copy's path, or "" on failure.
+std::wstring CachePage(const wchar_t* url) {
+  wchar_t file[MAX_PATH] = {};
+  if (!CreateUrlCacheEntryW(url, 0, L"html", file, 0)) return {};
+  std::ofstream(std::filesystem::path(file), std::ios::binary) << "<html>page</html>";
+  const FILETIME never{};
+  if (!CommitUrlCacheEntryW(url, file, never, never, NORMAL_CACHE_ENTRY, nullptr, 0, nullptr, nullptr)) return {};
+  return file;
+}
+
+std::vector<std::string> CachedUrls() {
+  platform::win32::Win32UrlCache cache;
+  std::vector<platform::UrlCacheEntry> entries;
+  std::string error;
+  EXPECT_TRUE(cache.listEntries(entries, error)) << error;
+  std::vector<std::string> urls;
+  for (const auto& e : entries) urls.push_back(e.url);
+  return urls;
+}
+
+// Removes the keep-list the test wrote beside the program, however the test ends.
+struct KeepListFile {
+  std::filesystem::path path;
+  KeepListFile(const std::string& at, const std::string& content) : path(wide(at)) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+  }
+  ~KeepListFile() {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+  }
+};
+
+TEST_F(ToolWindowsGui, ClearCacheEmptiesTheRealCacheButTheKeptCookieAndStaysDisabledUntilReopened) {
+  platform::win32::Win32UrlCache cache;
+  m.machine().urlCache = &cache;
+  const std::wstring pageA = CachePage(L"http://hm-gui-cache.example/a.html"),
+                     pageB = CachePage(L"http://hm-gui-cache.example/b.html");
+  ASSERT_FALSE(pageA.empty());
+  ASSERT_FALSE(pageB.empty());
+  const std::wstring lasting = L"; expires=Fri, 01 Jan 2038 00:00:00 GMT";
+  ASSERT_TRUE(InternetSetCookieW(L"http://www.hm-gui-keep.example/", L"k", (L"v" + lasting).c_str()));
+  ASSERT_TRUE(InternetSetCookieW(L"http://hm-gui-drop.example/", L"d", (L"w" + lasting).c_str()));
+  const std::vector<std::string> before = CachedUrls();
+  const auto keep = std::find_if(before.begin(), before.end(),
+                                 [](const std::string& u) { return u.find("@www.hm-gui-keep.example") != u.npos; });
+  ASSERT_NE(keep, before.end());
+  const std::string kept = *keep;
+  // Names the cookie by its file, in the program folder the cleaner looks in (the test machine's).
+  const KeepListFile keepList(tools::KeepListPath(), "C:\\Cookies\\" + tools::CookieName(kept) + "[1].txt\r\n");
+
+  const RegistrySnapshot registryBefore = SnapshotRegistry();
+  bool seen = false, atMessage = false;
+  Screenshot shot;
+  WhileModal(
+      w, [&] { Menu(w, IDM_TUCLEARBROWSERCACHE); },
+      [&] {
+        const HWND dialog = DialogOver(w);
+        ASSERT_TRUE(dialog);
+        seen = true;
+        m.dialogs.onShow = [&](const platform::ScriptedDialogs::Shown&) {
+          // The message follows the whole animation, with the commands still held back.
+          // While a real message box is up its loop runs the window's pending refresh.
+          Settle();
+          atMessage = ItemText(dialog, IDC_SPEED_PERCENT) == "100%" && !Shown(dialog, IDC_SPEED_CLOSE) &&
+                      !Enabled(dialog, IDC_SPEED_CLEAR_CACHE) && !Enabled(dialog, IDC_SPEED_OPTIMIZE);
+        };
+        Click(dialog, IDC_SPEED_CLEAR_CACHE);
+        m.dialogs.onShow = nullptr;
+        EXPECT_FALSE(Enabled(dialog, IDC_SPEED_CLEAR_CACHE));
+        EXPECT_TRUE(Enabled(dialog, IDC_SPEED_OPTIMIZE));
+        EXPECT_TRUE(Enabled(dialog, IDC_SPEED_DEFAULT));
+        EXPECT_TRUE(Shown(dialog, IDC_SPEED_CLOSE));
+        EXPECT_FALSE(Shown(dialog, IDC_SPEED_PROGRESS));
+        Settle();
+        shot = Capture(dialog, "tools-internet-cache-cleared", true);
+        Click(dialog, IDC_SPEED_CLOSE);
+      });
+  ASSERT_TRUE(seen);
+  EXPECT_TRUE(atMessage);
+  EXPECT_GT(shot.colours(), 10u);
+
+  EXPECT_EQ(CachedUrls(), std::vector<std::string>{kept});
+  EXPECT_EQ(GetFileAttributesW(pageA.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW(pageB.c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_EQ(m.dialogs.shown.size(), 1u);
+  EXPECT_EQ(m.dialogs.shown[0].text, "All Cache Files have been cleared sucessfully.\r\nDeleted: " +
+                                         std::to_string(before.size() - 1) + ". Kept: 1.");
+  EXPECT_EQ(m.dialogs.shown[0].title, "Hivemend");
+  EXPECT_EQ(m.dialogs.shown[0].flags & 0xF0u, static_cast<unsigned>(platform::kMbIconInformation));
+  // The cleaning writes nothing; opening the dialog stores the first-use choice, as a click would.
+  EXPECT_EQ(Changes(registryBefore, SnapshotRegistry()),
+            Lower(std::set<std::string>{"+" + kSettings + "frmSpeedIntenetConnection|DialUpInternetAccess"}));
+
+  // Opened again, the command is back.
+  seen = false;
+  WhileModal(
+      w, [&] { Menu(w, IDM_TUCLEARBROWSERCACHE); },
+      [&] {
+        const HWND dialog = DialogOver(w);
+        ASSERT_TRUE(dialog);
+        seen = true;
+        EXPECT_TRUE(Enabled(dialog, IDC_SPEED_CLEAR_CACHE));
+        Click(dialog, IDC_SPEED_CLOSE);
+      });
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(DeleteUrlCacheEntryW(wide(kept).c_str()));
   EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
   EXPECT_FALSE(ended);
 }
