@@ -214,14 +214,40 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
     OpenKey key;
     if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, key.handle) != platform::kSuccess)
       return;
+    // The names are only shown: a one-unit buffer tells that a subkey is
+    // there without copying its name, and the label takes every
+    // kNameShownEvery-th name and the last one the listing reached.
+    constexpr std::uint32_t kNameShownEvery = 64;
     std::string name;
+    std::uint32_t unshown = 0;  // one past the last subkey seen but not shown; 0 for none
+    const auto showName = [&](std::uint32_t index) {
+      if (reg().enumKey(key.handle, index, name, kKeyNameCapacity) == platform::kSuccess)
+        lists.lblRegistryScan.setCaption(name);
+      unshown = 0;
+    };
     for (std::uint32_t index = 0;; ++index) {
-      if (!keepGoing) return;
-      const std::int32_t status = reg().enumKey(key.handle, index, name, kKeyNameCapacity);
-      if (status == platform::kSuccess) lists.lblRegistryScan.setCaption(name);
+      if (!keepGoing) break;
+      std::int32_t status = platform::kSuccess;
+      if (index % kNameShownEvery == 0) {
+        status = reg().enumKey(key.handle, index, name, kKeyNameCapacity);
+        if (status == platform::kSuccess) {
+          lists.lblRegistryScan.setCaption(name);
+          unshown = 0;
+        }
+      } else {
+        status = reg().enumKey(key.handle, index, name, 1);
+        if (status == platform::kMoreData) {
+          status = platform::kSuccess;
+          unshown = index + 1;
+        } else if (status == platform::kSuccess) {
+          lists.lblRegistryScan.setCaption(name);  // an empty name fits the buffer
+          unshown = 0;
+        }
+      }
       DoEvents();
-      if (!keepGoing || status != platform::kSuccess) return;
+      if (!keepGoing || status != platform::kSuccess) break;
     }
+    if (unshown != 0) showName(unshown - 1);
   } catch (...) {
     LogError("EnumerateRegKeys");
   }
