@@ -60,18 +60,28 @@ bool isKeyWithoutValuesCase(const std::string& keyPath) {
 }  // namespace
 
 std::string ValueText(const platform::RegValue& value) {
+  std::string text;
+  ValueText(value, text);
+  return text;
+}
+
+void ValueText(const platform::RegValue& value, std::string& text) {
   switch (value.type) {
     case platform::kRegSz:
     case platform::kRegMultiSz:
-      return StringFromRegData(value.data);
+      StringFromRegData(value.data, text);
+      return;
     case platform::kRegDword: {
-      if (value.data.size() < 4) return {};
+      text.clear();
+      if (value.data.size() < 4) return;
       std::uint32_t v = 0;
       std::memcpy(&v, value.data.data(), 4);
-      return std::to_string(static_cast<std::int32_t>(v));
+      text = std::to_string(static_cast<std::int32_t>(v));
+      return;
     }
     default:
-      return {};
+      text.clear();
+      return;
   }
 }
 
@@ -180,16 +190,17 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
         std::string_view(section) != "Registry Integrity" && std::string_view(section) != "File Extensions";
     std::string name;
     platform::RegValue value;
+    std::string text;  // one buffer for every value's text, lent to the check
     for (std::uint32_t index = 0;; ++index) {
       if (CancelScan) return;
       std::int32_t status = reg().enumValue(key, index, name, kValueNameCapacity, &value, kValueDataCapacity);
-      std::string text;
+      text.clear();
       if (status == platform::kMoreData) {
         // Long data: take the name alone, then read the value whole.
         status = reg().enumValue(key, index, name, kValueNameCapacity, nullptr, 0);
         if (status == platform::kSuccess) text = GetSubKeyValue(key, name);
       } else if (status == platform::kSuccess) {
-        text = ValueText(value);
+        ValueText(value, text);
       }
       if (status != platform::kSuccess && index == 0 && isKeyWithoutValuesCase(keyPath)) {
         CheckPathExistinDirectory(lists, "", section, "", rootKey, rootKeyName, keyPath);
@@ -197,8 +208,7 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
       if (status == platform::kSuccess) {
         valueLabel.setCaption(text);
         if (CancelScan) return;
-        if (checksValues)
-          CheckPathExistinDirectory(lists, std::move(text), section, name, rootKey, rootKeyName, keyPath);
+        if (checksValues) CheckValue(lists, text, section, name, rootKey, rootKeyName, keyPath);
       }
       if (CancelScan) return;
       DoEvents();
@@ -256,6 +266,11 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
 void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const std::string& section,
                                const std::string& valueName, std::int32_t rootKey, const std::string& rootKeyName,
                                const std::string& keyPath) {
+  CheckValue(lists, valueText, section, valueName, rootKey, rootKeyName, keyPath);
+}
+
+void CheckValue(ScanLists& lists, std::string& valueText, const std::string& section, const std::string& valueName,
+                std::int32_t rootKey, const std::string& rootKeyName, const std::string& keyPath) {
   try {
     if (CancelScan) return;
     CheckContext ctx{rootKey, rootKeyName, valueName, std::move(valueText), section, keyPath};
@@ -266,6 +281,7 @@ void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const st
       CheckRegistryIntegrity(errors, ctx);
     } else if (kind == "ActiveX \\ COM" || kind == "ActiveX \\ COM Subsections") {
       CheckRegistryActiveXComponent(errors, std::move(ctx));
+      valueText = std::move(ctx.valueText);  // the buffer goes back for the next value
     } else if (kind == "File Extensions") {
       CheckFileExtensionEntry(errors, ctx);
     } else if (kind == "Application Paths") {
