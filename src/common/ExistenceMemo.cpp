@@ -99,15 +99,28 @@ std::size_t ExistenceMemo::probe() const {
 }
 
 std::optional<platform::FindResult> ExistenceMemo::find(std::string_view path) {
+  folded_ = false;
   if (count_ == 0) return std::nullopt;
   fold(path);
+  folded_ = true;
   const std::uint32_t slot = slots_[probe()];
   if (slot == 0) return std::nullopt;
   return static_cast<platform::FindResult>(Record(keys_, OffsetOf(slot)) & 3);
 }
 
 void ExistenceMemo::remember(std::string_view path, platform::FindResult result) {
+  folded_ = false;
   fold(path);
+  store(result);
+}
+
+void ExistenceMemo::rememberMissed(std::string_view path, platform::FindResult result) {
+  if (!folded_) fold(path);
+  folded_ = false;
+  store(result);
+}
+
+void ExistenceMemo::store(platform::FindResult result) {
   if (key_.empty() || key_.size() > kMaxKeyLength) return;
   const std::size_t padding = (4 - keys_.size() % 4) % 4;  // records start at multiples of 4
   if (count_ >= kMaxPaths || keys_.size() + padding + 4 + key_.size() > kMaxKeyBytes) clear();

@@ -25,6 +25,9 @@ class ExistenceMemo {
 
   std::optional<platform::FindResult> find(std::string_view path);
   void remember(std::string_view path, platform::FindResult result);
+  // The same for the path the last find() was given and did not know: its
+  // folded key is still at hand.
+  void rememberMissed(std::string_view path, platform::FindResult result);
 
  private:
   // An open-addressing table over one buffer of folded keys. A 4-byte slot
@@ -34,8 +37,9 @@ class ExistenceMemo {
   // record starting at a multiple of 4).
   static constexpr std::uint32_t kMaxKeyLength = (1u << 24) - 1;
 
-  void fold(std::string_view path);  // into key_ and hash_
-  std::size_t probe() const;         // the slot holding key_, or the empty one where it belongs
+  void fold(std::string_view path);         // into key_ and hash_
+  void store(platform::FindResult result);  // the answer for key_
+  std::size_t probe() const;                // the slot holding key_, or the empty one where it belongs
   void clear();
   void grow();
 
@@ -44,6 +48,7 @@ class ExistenceMemo {
   std::size_t count_ = 0;
   std::string key_;
   std::uint64_t hash_ = 0;
+  bool folded_ = false;  // key_ and hash_ hold the last path find() was given
 };
 
 // Installs a memo for the lifetime of the scope (nested scopes share the outer

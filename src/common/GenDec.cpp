@@ -221,7 +221,7 @@ bool PathMissing(std::string_view path) {
   std::optional<platform::FindResult> found = memo != nullptr ? memo->find(path) : std::nullopt;
   if (!found) {
     found = platform::machine().files->findFirst(path, true);
-    if (memo != nullptr) memo->remember(path, *found);
+    if (memo != nullptr) memo->rememberMissed(path, *found);
   }
   switch (*found) {
     case platform::FindResult::Found:

@@ -79,11 +79,17 @@ std::int32_t ToLong(std::string_view text) {
 }
 
 std::string StringFromRegData(std::string_view bytes) {
+  std::string out;
+  StringFromRegData(bytes, out);
+  return out;
+}
+
+void StringFromRegData(std::string_view bytes, std::string& out) {
   // A scan reads every value through here. ASCII text, nearly all of it, is
   // written straight out up to its NUL; anything else is converted whole up
   // to the first NUL unit (the only unit that converts to a NUL byte).
   const std::size_t units = bytes.size() / 2;
-  std::string out(units, '\0');
+  out.resize(units);
   std::size_t i = 0;
   // Four units a step while all four are ASCII and none is NUL.
   constexpr std::uint64_t kHighBytes = 0xFF80FF80FF80FF80ull;
@@ -104,13 +110,13 @@ std::string StringFromRegData(std::string_view bytes) {
     if (bytes[2 * i + 1] != '\0' || static_cast<unsigned char>(low) >= 0x80) break;
     if (low == '\0') {
       out.resize(i);
-      return out;
+      return;
     }
     out[i] = low;
   }
-  if (i == units) return out;
+  if (i == units) return;
   while (i < units && (bytes[2 * i] != '\0' || bytes[2 * i + 1] != '\0')) ++i;
-  return text::fromUtf16Bytes(bytes.substr(0, 2 * i));
+  out = text::fromUtf16Bytes(bytes.substr(0, 2 * i));
 }
 
 std::int32_t QueryValueData(HKey key, std::string_view valueName, RegData& value) {

@@ -44,5 +44,7 @@ std::int32_t ToLong(std::string_view text);
 
 // The text of kRegSz data (UTF-16LE bytes), cut at the first NUL.
 std::string StringFromRegData(std::string_view bytes);
+// The same into `out`, whose buffer it reuses.
+void StringFromRegData(std::string_view bytes, std::string& out);
 
 }  // namespace hm

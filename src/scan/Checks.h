@@ -47,7 +47,8 @@ std::string SystemFolderPrefix();
 std::string FromDriveLetter(std::string_view text);
 
 // COM and registry integrity.
-void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckContext ctx);
+// Leaves the normalised text in ctx.valueText, so a caller may reuse its buffer.
+void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
 void CheckRegistryIntegrity(platform::ListViewModel& lvwErrors, const CheckContext& ctx);
 void CheckFileExtensionEntry(platform::ListViewModel& lvwErrors, const CheckContext& ctx);
 

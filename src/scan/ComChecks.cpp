@@ -35,7 +35,7 @@ bool HoldsComFolderToken(std::string_view text) {
 }
 }  // namespace
 
-void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     ctx.rule = CheckRule::ComServerMissing;
     std::string& text = ctx.valueText;

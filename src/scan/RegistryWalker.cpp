@@ -60,18 +60,28 @@ bool isKeyWithoutValuesCase(const std::string& keyPath) {
 }  // namespace
 
 std::string ValueText(const platform::RegValue& value) {
+  std::string text;
+  ValueText(value, text);
+  return text;
+}
+
+void ValueText(const platform::RegValue& value, std::string& text) {
   switch (value.type) {
     case platform::kRegSz:
     case platform::kRegMultiSz:
-      return StringFromRegData(value.data);
+      StringFromRegData(value.data, text);
+      return;
     case platform::kRegDword: {
-      if (value.data.size() < 4) return {};
+      text.clear();
+      if (value.data.size() < 4) return;
       std::uint32_t v = 0;
       std::memcpy(&v, value.data.data(), 4);
-      return std::to_string(static_cast<std::int32_t>(v));
+      text = std::to_string(static_cast<std::int32_t>(v));
+      return;
     }
     default:
-      return {};
+      text.clear();
+      return;
   }
 }
 
@@ -180,16 +190,17 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
         std::string_view(section) != "Registry Integrity" && std::string_view(section) != "File Extensions";
     std::string name;
     platform::RegValue value;
+    std::string text;  // one buffer for every value's text, lent to the check
     for (std::uint32_t index = 0;; ++index) {
       if (CancelScan) return;
       std::int32_t status = reg().enumValue(key, index, name, kValueNameCapacity, &value, kValueDataCapacity);
-      std::string text;
+      text.clear();
       if (status == platform::kMoreData) {
         // Long data: take the name alone, then read the value whole.
         status = reg().enumValue(key, index, name, kValueNameCapacity, nullptr, 0);
         if (status == platform::kSuccess) text = GetSubKeyValue(key, name);
       } else if (status == platform::kSuccess) {
-        text = ValueText(value);
+        ValueText(value, text);
       }
       if (status != platform::kSuccess && index == 0 && isKeyWithoutValuesCase(keyPath)) {
         CheckPathExistinDirectory(lists, "", section, "", rootKey, rootKeyName, keyPath);
@@ -197,8 +208,7 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
       if (status == platform::kSuccess) {
         valueLabel.setCaption(text);
         if (CancelScan) return;
-        if (checksValues)
-          CheckPathExistinDirectory(lists, std::move(text), section, name, rootKey, rootKeyName, keyPath);
+        if (checksValues) CheckValue(lists, text, section, name, rootKey, rootKeyName, keyPath);
       }
       if (CancelScan) return;
       DoEvents();
@@ -214,14 +224,40 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
     OpenKey key;
     if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, key.handle) != platform::kSuccess)
       return;
+    // The names are only shown: a one-unit buffer tells that a subkey is
+    // there without copying its name, and the label takes every
+    // kNameShownEvery-th name and the last one the listing reached.
+    constexpr std::uint32_t kNameShownEvery = 64;
     std::string name;
+    std::uint32_t unshown = 0;  // one past the last subkey seen but not shown; 0 for none
+    const auto showName = [&](std::uint32_t index) {
+      if (reg().enumKey(key.handle, index, name, kKeyNameCapacity) == platform::kSuccess)
+        lists.lblRegistryScan.setCaption(name);
+      unshown = 0;
+    };
     for (std::uint32_t index = 0;; ++index) {
-      if (!keepGoing) return;
-      const std::int32_t status = reg().enumKey(key.handle, index, name, kKeyNameCapacity);
-      if (status == platform::kSuccess) lists.lblRegistryScan.setCaption(name);
+      if (!keepGoing) break;
+      std::int32_t status = platform::kSuccess;
+      if (index % kNameShownEvery == 0) {
+        status = reg().enumKey(key.handle, index, name, kKeyNameCapacity);
+        if (status == platform::kSuccess) {
+          lists.lblRegistryScan.setCaption(name);
+          unshown = 0;
+        }
+      } else {
+        status = reg().enumKey(key.handle, index, name, 1);
+        if (status == platform::kMoreData) {
+          status = platform::kSuccess;
+          unshown = index + 1;
+        } else if (status == platform::kSuccess) {
+          lists.lblRegistryScan.setCaption(name);  // an empty name fits the buffer
+          unshown = 0;
+        }
+      }
       DoEvents();
-      if (!keepGoing || status != platform::kSuccess) return;
+      if (!keepGoing || status != platform::kSuccess) break;
     }
+    if (unshown != 0) showName(unshown - 1);
   } catch (...) {
     LogError("EnumerateRegKeys");
   }
@@ -230,6 +266,11 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
 void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const std::string& section,
                                const std::string& valueName, std::int32_t rootKey, const std::string& rootKeyName,
                                const std::string& keyPath) {
+  CheckValue(lists, valueText, section, valueName, rootKey, rootKeyName, keyPath);
+}
+
+void CheckValue(ScanLists& lists, std::string& valueText, const std::string& section, const std::string& valueName,
+                std::int32_t rootKey, const std::string& rootKeyName, const std::string& keyPath) {
   try {
     if (CancelScan) return;
     CheckContext ctx{rootKey, rootKeyName, valueName, std::move(valueText), section, keyPath};
@@ -240,6 +281,7 @@ void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const st
       CheckRegistryIntegrity(errors, ctx);
     } else if (kind == "ActiveX \\ COM" || kind == "ActiveX \\ COM Subsections") {
       CheckRegistryActiveXComponent(errors, std::move(ctx));
+      valueText = std::move(ctx.valueText);  // the buffer goes back for the next value
     } else if (kind == "File Extensions") {
       CheckFileExtensionEntry(errors, ctx);
     } else if (kind == "Application Paths") {

@@ -33,10 +33,16 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
 // a REG_DWORD as signed decimal, anything else as "".
 std::string GetSubKeyValue(platform::HKey key, std::string_view valueName);
 std::string ValueText(const platform::RegValue& value);
+// The same into `text`, whose buffer it reuses.
+void ValueText(const platform::RegValue& value, std::string& text);
 
 // Picks the section's check and runs it.
 void CheckPathExistinDirectory(ScanLists& lists, std::string valueText, const std::string& section,
                                const std::string& valueName, std::int32_t rootKey, const std::string& rootKeyName,
                                const std::string& keyPath);
+// The same with the text borrowed: `valueText` is the check's to change and
+// may come back with any contents (the walker reuses its buffer).
+void CheckValue(ScanLists& lists, std::string& valueText, const std::string& section, const std::string& valueName,
+                std::int32_t rootKey, const std::string& rootKeyName, const std::string& keyPath);
 
 }  // namespace hm

@@ -136,8 +136,9 @@ TEST_F(RegistryPortContract, ValuesKeepTheirExactBytesAndTypes) {
 
 TEST_F(RegistryPortContract, EnumerationByIndexWithTheCallersBufferSizes) {
   const HKey k = create("Software\\Contract\\Enum");
-  for (const char* sub : {"beta", "Alpha", "gamma"})
-    reg().closeKey(create(std::string("Software\\Contract\\Enum\\") + sub));
+  const std::string wide = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // three units in nine bytes
+  for (const std::string sub : {"beta", "Alpha", "gamma", wide.c_str()})
+    reg().closeKey(create("Software\\Contract\\Enum\\" + sub));
   reg().setValue(k, "first", kRegSz, text::toUtf16Bytes("1", true));
   reg().setValue(k, std::string(300, 'n'), kRegBinary, std::string(5000, 'd'));
   std::vector<std::string> names;
@@ -145,8 +146,13 @@ TEST_F(RegistryPortContract, EnumerationByIndexWithTheCallersBufferSizes) {
   std::uint32_t i = 0;
   for (; reg().enumKey(k, i, name, 256) == kSuccess; ++i) names.push_back(name);
   EXPECT_EQ(reg().enumKey(k, i, name, 256), kNoMoreItems);
-  EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "gamma"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "gamma", wide}));
   EXPECT_EQ(reg().enumKey(k, 0, name, 3), kMoreData);  // "Alpha" and its NUL need 6
+  // Buffers count UTF-16 units; one unit only tells that a key is there.
+  EXPECT_EQ(reg().enumKey(k, 3, name, 3), kMoreData);
+  EXPECT_EQ(reg().enumKey(k, 3, name, 4), kSuccess);
+  EXPECT_EQ(reg().enumKey(k, 1, name, 1), kMoreData);
+  EXPECT_EQ(reg().enumKey(k, 4, name, 1), kNoMoreItems);
   std::set<std::string> valueNames;
   RegValue v;
   for (i = 0; reg().enumValue(k, i, name, 16384, nullptr, 0) == kSuccess; ++i) valueNames.insert(name);

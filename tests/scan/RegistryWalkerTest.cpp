@@ -2,6 +2,7 @@
 
 #include "common/Globals.h"
 #include "platform/Machine.h"
+#include "platform/SimplePorts.h"
 #include "scan/RegistryWalker.h"
 #include "support/RegistrySeed.h"
 #include "support/TestMachine.h"
@@ -46,6 +47,27 @@ TEST(RegistryWalker, VisitsSubkeysDepthFirstButNotTheStartKeysOwnValues) {
   EnumerateRegKeyValues(w.lists, kHkeyCurrentUser, root, "No Such Section", "HKEY_CURRENT_USER",
                         w.lists.lblRegistryFilesScan);
   EXPECT_EQ(w.shown, (std::vector<std::string>{"start"}));
+}
+
+TEST(RegistryWalker, TheKeyNameListingEndsShowingTheLastNameItReached) {
+  test::TestMachine m;
+  const std::string root = "Software\\NameList";
+  const auto nameOf = [](int i) { return "k" + std::to_string(1000 + i); };
+  for (int i = 0; i < 130; ++i) test::CreateEmptyKey(kHkeyCurrentUser, root + "\\" + nameOf(i));
+  ScanLists lists;
+  bool keepGoing = true;
+  EnumerateRegKeyNames(lists, kHkeyCurrentUser, root, keepGoing);
+  EXPECT_EQ(lists.lblRegistryScan.caption(), nameOf(129));
+  // Stopped from the pump: the name the listing stopped at.
+  platform::CallbackPump pump;
+  pump.step = 10;
+  int pumps = 0;
+  pump.onPump = [&] { keepGoing = ++pumps < 70; };
+  platform::Machine machine = platform::machine();
+  machine.pump = &pump;
+  platform::MachineScope scope(machine);
+  EnumerateRegKeyNames(lists, kHkeyCurrentUser, root, keepGoing);
+  EXPECT_EQ(lists.lblRegistryScan.caption(), nameOf(69));
 }
 
 TEST(RegistryWalker, ReadsStringsWholeDwordsAsDecimalAndExpandStringsAsEmpty) {

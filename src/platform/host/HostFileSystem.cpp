@@ -31,6 +31,19 @@ std::string trimComponent(std::string_view c) {
   return std::string(c.substr(0, e));
 }
 
+// Appends `name` upper-cased: ASCII in place, anything else through toUpper.
+void AppendUpper(std::string& out, std::string_view name) {
+  const std::size_t from = out.size();
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      out.resize(from);
+      out += text::toUpper(name);
+      return;
+    }
+    out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+}
+
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
 
 // A lookup that failed for one of these found nothing; any other failure
@@ -168,8 +181,8 @@ HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWil
     s.invalid = true;
     return s;
   }
-  std::string p(path);
-  std::replace(p.begin(), p.end(), '/', '\\');
+  // Either slash separates; the path is read in place, not copied.
+  const std::string_view p = path;
   if (p.size() < 2 || p[1] != ':' || !std::isalpha(static_cast<unsigned char>(p[0]))) {
     // Not a drive path (relative, UNC or device): nothing the host can find.
     return s;
@@ -178,10 +191,10 @@ HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWil
   s.components.reserve(8);
   std::size_t start = 2;
   while (start <= p.size()) {
-    std::size_t stop = p.find('\\', start);
-    if (stop == std::string::npos) stop = p.size();
+    std::size_t stop = p.find_first_of("\\/", start);
+    if (stop == std::string_view::npos) stop = p.size();
     if (stop > start) {
-      std::string c = trimComponent(std::string_view(p).substr(start, stop - start));
+      std::string c = trimComponent(p.substr(start, stop - start));
       if (c == "..") {
         if (!s.components.empty()) s.components.pop_back();
       } else if (c != "." && !c.empty()) {
@@ -198,7 +211,7 @@ HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std:
                                               bool* cannotTell) const {
   if (!snapshot_) return Held::NotHeld;
   const auto it = drives_.find(drive);
-  if (it == drives_.end() || folderIndex_.count(it->second.native()) == 0) return Held::NotHeld;
+  if (it == drives_.end()) return Held::NotHeld;
   // Within a snapshot the listings already read answer, without a look at
   // the disk. The host path grows in one buffer: a scan asks this for every
   // path it has not seen yet, and most of those share a few folders.
@@ -207,14 +220,19 @@ HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std:
   const FolderIndex* parent = nullptr;
   if (count >= 2) {
     folderKey_.assign(1, drive);
-    for (std::size_t i = 0; i + 1 < count; ++i) (folderKey_ += '\\') += text::toUpper(components[i]);
+    for (std::size_t i = 0; i + 1 < count; ++i) AppendUpper(folderKey_ += '\\', components[i]);
     if (const auto held = heldFolders_.find(folderKey_); held != heldFolders_.end()) {
       cur = held->second.host;
       parent = held->second.index;
       first = count - 1;
     }
   }
-  if (parent == nullptr) cur = it->second.native();
+  // A held folder implies its drive's folder is still listed (making or
+  // dropping a listing forgets them all); otherwise the walk starts there.
+  if (parent == nullptr) {
+    if (folderIndex_.count(it->second.native()) == 0) return Held::NotHeld;
+    cur = it->second.native();
+  }
   for (std::size_t i = first; i < count; ++i) {
     const std::string* actual =
         parent != nullptr ? lookUp(*parent, components[i]) : findInFolder(cur, components[i], cannotTell);

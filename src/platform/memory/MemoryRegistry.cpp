@@ -149,7 +149,11 @@ std::int32_t MemoryRegistry::enumKey(HKey key, std::uint32_t index, std::string&
   lastEnumParent_ = k;
   lastEnumIndex_ = index;
   const std::string& n = k->subkeys()[index]->name();
-  if (n.size() >= nameCapacity && text::utf16Length(n) >= nameCapacity) return kMoreData;
+  // No UTF-8 sequence is longer than three bytes a UTF-16 unit: a long name
+  // is settled by its size, without reading it (a small buffer asks only
+  // whether there is a key at all).
+  if (n.size() >= nameCapacity && (n.size() >= std::size_t{3} * nameCapacity || text::utf16Length(n) >= nameCapacity))
+    return kMoreData;
   name = n;
   return kSuccess;
 }
