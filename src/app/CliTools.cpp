@@ -249,6 +249,11 @@ int TuneCommand(const std::vector<std::string>& args) {
         ++planned;
       }
     }
+    if (toDefault)
+      for (const auto& key : tools::RecordedKeys()) {
+        std::printf("  would delete key  HKEY_LOCAL_MACHINE\\%s (if empty)\n", key.c_str());
+        ++planned;
+      }
     if (planned == 0) std::printf("Nothing to set back: no tuning was recorded.\n");
     return planned == 0 ? kExitNothing : kExitOk;
   }

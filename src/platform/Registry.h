@@ -90,6 +90,9 @@ class RegistryPort {
   // Stores exactly the bytes and type given.
   virtual std::int32_t setValue(HKey key, std::string_view name, std::uint32_t type, std::string_view data) = 0;
   virtual std::int32_t deleteValue(HKey key, std::string_view name) = 0;
+  // Deletes one key below `parent` (links followed); a key that still has
+  // subkeys is refused and left whole, a missing one gives kFileNotFound.
+  virtual std::int32_t deleteKey(HKey parent, std::string_view subKey) = 0;
 
   // The platform identifier of the version record: 2 for the NT family.
   virtual std::uint32_t platformId() = 0;

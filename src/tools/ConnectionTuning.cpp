@@ -1,5 +1,6 @@
 #include "tools/ConnectionTuning.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "common/Globals.h"
@@ -19,6 +20,10 @@ constexpr const char* kNetTrans = "SYSTEM\\CurrentControlSet\\Services\\Class\\N
 // The earlier state of each tuned value: "absent", or the type, ":" and the bytes in hex.
 constexpr const char* kRecordSection = "OptimizationUndo";
 constexpr const char* kAbsent = "absent";
+// The keys Optimize's writes created, by path, so that Set To Default can take
+// them away again. Older records lack this section: their keys stay.
+constexpr const char* kCreatedKeysSection = "OptimizationUndoKeys";
+constexpr const char* kCreated = "created";
 
 std::string RecordKey(const TuningValue& v) { return v.keyPath + "\\" + v.name; }
 
@@ -73,6 +78,50 @@ bool DecodeState(const std::string& text, std::optional<RegValue>& out) {
 }
 
 std::string Recorded(const TuningValue& v) { return GetSetting(kProductName, kRecordSection, RecordKey(v), ""); }
+bool RecordedAsCreated(const std::string& keyPath) {
+  return GetSetting(kProductName, kCreatedKeysSection, keyPath, "") == kCreated;
+}
+
+std::size_t Depth(const std::string& keyPath) {
+  return static_cast<std::size_t>(std::count(keyPath.begin(), keyPath.end(), '\\'));
+}
+
+// The key a value goes into and each of its ancestors, outermost first.
+std::vector<std::string> KeyAndAncestors(const std::string& keyPath) {
+  std::vector<std::string> paths;
+  for (std::size_t cut = keyPath.find('\\'); cut != std::string::npos; cut = keyPath.find('\\', cut + 1))
+    paths.push_back(keyPath.substr(0, cut));
+  paths.push_back(keyPath);
+  return paths;
+}
+
+// Every key the table's writes may create, deepest first.
+std::vector<std::string> TunedKeys() {
+  std::vector<std::string> paths;
+  for (const TuningValue& v : TuningTable(ConnectionKind::DialUp))
+    for (std::string& p : KeyAndAncestors(v.keyPath))
+      if (std::find(paths.begin(), paths.end(), p) == paths.end()) paths.push_back(std::move(p));
+  std::stable_sort(paths.begin(), paths.end(),
+                   [](const std::string& a, const std::string& b) { return Depth(a) > Depth(b); });
+  return paths;
+}
+
+// Notes each missing key on the value's path before the write creates it;
+// false when a note cannot be stored.
+bool RecordMissingKeys(const std::string& keyPath) {
+  for (const std::string& p : KeyAndAncestors(keyPath)) {
+    if (RecordedAsCreated(p) || KeyPresence(platform::kHkeyLocalMachine, p) != platform::kFileNotFound) continue;
+    if (!SaveSetting(kProductName, kCreatedKeysSection, p, kCreated)) return false;
+  }
+  return true;
+}
+
+// A value below this key (or in it) still waits to be put back.
+bool ValueRecordBelow(const std::string& keyPath) {
+  for (const TuningValue& v : TuningTable(ConnectionKind::DialUp))
+    if ((v.keyPath == keyPath || v.keyPath.starts_with(keyPath + "\\")) && !Recorded(v).empty()) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -99,6 +148,10 @@ TuningResult Optimize(ConnectionKind kind) {
       result.failed.push_back(RecordKey(v));
       continue;
     }
+    if (!RecordMissingKeys(v.keyPath)) {
+      result.failed.push_back(RecordKey(v));
+      continue;
+    }
     RegValue wanted{platform::kRegSz, text::toUtf16Bytes(v.data, true)};
     (PutValue(v.keyPath, v.name, wanted) ? result.changed : result.failed).push_back(RecordKey(v));
   }
@@ -115,7 +168,14 @@ void StoreLastTime() {
 bool HasTuningRecord() {
   for (const TuningValue& v : TuningTable(ConnectionKind::DialUp))
     if (!Recorded(v).empty()) return true;
-  return false;
+  return !RecordedKeys().empty();
+}
+
+std::vector<std::string> RecordedKeys() {
+  std::vector<std::string> keys;
+  for (std::string& p : TunedKeys())
+    if (RecordedAsCreated(p)) keys.push_back(std::move(p));
+  return keys;
 }
 
 std::string RecordedState(const TuningValue& v) {
@@ -139,6 +199,31 @@ TuningResult SetToDefault() {
     }
     DeleteSetting(kProductName, kRecordSection, RecordKey(v));
     result.changed.push_back(RecordKey(v));
+  }
+  // Then the keys Optimize created, deepest first, each only while empty.
+  std::vector<std::string> waiting;  // still noted, for the next try
+  for (const std::string& keyPath : RecordedKeys()) {
+    // A value not yet put back keeps its key and the keys above it.
+    const std::string below = keyPath + "\\";
+    if (ValueRecordBelow(keyPath) ||
+        std::any_of(waiting.begin(), waiting.end(), [&](const std::string& w) { return w.starts_with(below); })) {
+      waiting.push_back(keyPath);
+      continue;
+    }
+    switch (RemoveEmptyKey(platform::kHkeyLocalMachine, keyPath)) {
+      case KeyRemoval::Gone:
+        DeleteSetting(kProductName, kCreatedKeysSection, keyPath);
+        result.changed.push_back(keyPath);
+        break;
+      case KeyRemoval::NotEmpty:
+        // Something else keeps it now: it is no longer ours to take away.
+        DeleteSetting(kProductName, kCreatedKeysSection, keyPath);
+        break;
+      case KeyRemoval::Refused:
+        result.failed.push_back(keyPath);
+        waiting.push_back(keyPath);
+        break;
+    }
   }
   return result;
 }

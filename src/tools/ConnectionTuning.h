@@ -30,8 +30,13 @@ TuningResult Optimize(ConnectionKind kind);
 void StoreLastTime();
 // Whether an Optimize left a record that Set To Default can put back.
 bool HasTuningRecord();
+// The keys (below HKEY_LOCAL_MACHINE) Optimize created and Set To Default is
+// to delete when empty, deepest first.
+std::vector<std::string> RecordedKeys();
 // Puts back every recorded value (deleting the ones Optimize created) and
-// drops the record of each value put back.
+// drops the record of each value put back; then deletes the keys Optimize
+// created, deepest first, where they are empty ("changed" lists each key
+// deleted). A key something else has filled meanwhile stays.
 TuningResult SetToDefault();
 
 // What Set To Default would do to one value: "" when nothing is recorded,

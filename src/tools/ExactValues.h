@@ -19,4 +19,13 @@ bool WriteExactValue(std::int32_t root, const std::string& keyPath, const std::s
 // True when the value is gone afterwards.
 bool RemoveExactValue(std::int32_t root, const std::string& keyPath, const std::string& name);
 
+// Whether the key is there: kSuccess, kFileNotFound, or the status that kept
+// it from being opened.
+std::int32_t KeyPresence(std::int32_t root, const std::string& keyPath);
+
+enum class KeyRemoval { Gone, NotEmpty, Refused };
+// Deletes the key only while it holds no values and no subkeys. A missing key
+// counts as gone; Gone is told only once the key no longer opens.
+KeyRemoval RemoveEmptyKey(std::int32_t root, const std::string& keyPath);
+
 }  // namespace hm::tools

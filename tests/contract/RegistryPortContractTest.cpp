@@ -205,6 +205,25 @@ TEST_F(RegistryPortContract, LinksAreFollowedByPathAndRecognisedWhenOpenedWithou
   reg().closeKey(contract);
 }
 
+TEST_F(RegistryPortContract, DeleteKeyTakesOnlyAKeyWithoutSubkeys) {
+  const HKey root = rootHandle(kHkeyCurrentUser);
+  reg().closeKey(create("Software\\Contract\\Del\\Inner"));
+  HKey k = create("Software\\Contract\\Del");
+  EXPECT_EQ(reg().setValue(k, "v", kRegDword, std::string("\1\0\0\0", 4)), kSuccess);
+  // A key with a subkey is refused and left whole.
+  EXPECT_EQ(reg().deleteKey(root, "Software\\Contract\\Del"), kAccessDenied);
+  RegValue v;
+  EXPECT_EQ(reg().queryValue(k, "v", v), kSuccess);
+  // Below an open key, in any case; then the emptied key goes with its values.
+  EXPECT_EQ(reg().deleteKey(k, "INNER"), kSuccess);
+  reg().closeKey(k);
+  EXPECT_EQ(reg().openKey(root, "Software\\Contract\\Del\\Inner", kKeyRead, k), kFileNotFound);
+  EXPECT_EQ(reg().deleteKey(root, "software\\contract\\del"), kSuccess);
+  EXPECT_EQ(reg().openKey(root, "Software\\Contract\\Del", kKeyRead, k), kFileNotFound);
+  EXPECT_EQ(reg().deleteKey(root, "Software\\Contract\\Del"), kFileNotFound);
+  EXPECT_EQ(reg().deleteKey(root, "Software\\Contract\\Missing\\Deeper"), kFileNotFound);
+}
+
 TEST_F(RegistryPortContract, ThePlatformIsOfTheNtFamily) { EXPECT_EQ(reg().platformId(), 2u); }
 
 }  // namespace

@@ -314,10 +314,14 @@ TEST_F(ToolWindowsGui, InternetTuningWritesTheTableAndSetToDefaultGivesBackTheEa
             Lower({"~" + mstcp + "DefaultRcvWindow", "~" + mstcp + "DefaultTTL", "+" + netTrans + "MaxMSS",
                    "+" + netTrans + "MaxMTU", "+" + kSettings + "Optimization|LastTime",
                    "+" + undo + kMstcp + "\\DefaultRcvWindow", "+" + undo + kMstcp + "\\DefaultTTL",
-                   "+" + undo + kNetTrans + "\\MaxMSS", "+" + undo + kNetTrans + "\\MaxMTU", "+" + dialUp, "+" + dsl}));
-  // Set To Default: the earlier values and absences are back; only the choices and the time stay.
-  EXPECT_EQ(Changes(before, SnapshotRegistry()),
-            Lower({"+" + kSettings + "Optimization|LastTime", "+" + dialUp, "+" + dsl}));
+                   "+" + undo + kNetTrans + "\\MaxMSS", "+" + undo + kNetTrans + "\\MaxMTU", "+" + dialUp, "+" + dsl,
+                   "+" + kSettings + "OptimizationUndoKeys|SYSTEM\\CurrentControlSet\\Services\\Class",
+                   "+" + kSettings + "OptimizationUndoKeys|" + kNetTrans}));
+  // Set To Default: the earlier values and absences are back, and the keys Optimize created are gone; only
+  // the choices and the time stay.
+  const RegistrySnapshot restored = SnapshotRegistry();
+  EXPECT_EQ(Changes(before, restored), Lower({"+" + kSettings + "Optimization|LastTime", "+" + dialUp, "+" + dsl}));
+  for (const auto& [key, values] : restored) EXPECT_EQ(Lower(key).find("services\\class"), std::string::npos) << key;
   EXPECT_EQ(m.dialogs.shown.size(), 2u);  // the two messages, nothing else
 
   // From "Clear Browser Cache...": the remembered choice, and the focus on the cache's button.

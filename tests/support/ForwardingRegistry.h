@@ -33,6 +33,7 @@ class ForwardingRegistry : public platform::RegistryPort {
     return inner_.setValue(k, n, t, d);
   }
   std::int32_t deleteValue(platform::HKey k, std::string_view n) override { return inner_.deleteValue(k, n); }
+  std::int32_t deleteKey(platform::HKey p, std::string_view s) override { return inner_.deleteKey(p, s); }
   std::uint32_t platformId() override { return inner_.platformId(); }
 
  protected:
@@ -50,6 +51,10 @@ class NotElevatedRegistry : public ForwardingRegistry {
       return platform::kAccessDenied;
     }
     return inner_.openKey(p, s, a, r);
+  }
+  std::int32_t deleteKey(platform::HKey p, std::string_view s) override {
+    if (p == platform::rootHandle(platform::kHkeyLocalMachine)) return platform::kAccessDenied;
+    return inner_.deleteKey(p, s);
   }
 };
 

@@ -49,6 +49,9 @@ class RedirectedRegistry : public platform::win32::Win32Registry {
                          platform::HKey& result) override {
     return Win32Registry::createKey(map(parent), subKey, access, result);
   }
+  std::int32_t deleteKey(platform::HKey parent, std::string_view subKey) override {
+    return Win32Registry::deleteKey(map(parent), subKey);
+  }
 
  private:
   void open(const std::string& path, platform::HKey& out) {

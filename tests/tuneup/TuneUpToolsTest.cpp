@@ -12,6 +12,7 @@
 #include "shell/frmOptionsAndSettings.h"
 #include "support/ForwardingRegistry.h"
 #include "support/RegistrySeed.h"
+#include "support/RegistrySnapshot.h"
 #include "support/ScriptedShell.h"
 #include "support/TestMachine.h"
 #include "tools/ConnectionTuning.h"
@@ -53,6 +54,12 @@ Snapshot Tree(std::int32_t root, const std::string& path) {
   return s;
 }
 std::string Sz(std::string_view text) { return text::toUtf16Bytes(text, true); }
+// The machine hive (the settings, in the user's, change by design).
+test::RegistrySnapshot MachineHive() {
+  test::RegistrySnapshot s = test::SnapshotRegistry();
+  std::erase_if(s, [](const auto& key) { return !key.first.starts_with("HKLM"); });
+  return s;
+}
 
 using test::RefusingRegistry;
 
@@ -210,6 +217,7 @@ TEST_F(TuneUpToolsTest, TuningWritesTextsAndSetToDefaultGivesBackTheEarlierState
   test::SetString(kHkeyLocalMachine, mstcp, "DefaultTTL", "64");
   test::SetString(kHkeyLocalMachine, mstcp, "Other", "kept");
   const Snapshot mstcpBefore = Tree(kHkeyLocalMachine, mstcp);
+  const test::RegistrySnapshot before = MachineHive();  // without Services\Class and NetTrans
 
   frmSpeedIntenetConnection dlg;
   dlg.Form_Load();
@@ -236,7 +244,7 @@ TEST_F(TuneUpToolsTest, TuningWritesTextsAndSetToDefaultGivesBackTheEarlierState
 
   dlg.cmdSetToDefault.click();
   EXPECT_EQ(Tree(kHkeyLocalMachine, mstcp), mstcpBefore);
-  EXPECT_TRUE(Tree(kHkeyLocalMachine, netTrans).empty());
+  EXPECT_EQ(MachineHive(), before);  // the keys Optimize created are gone too
   // Nothing recorded any more: a second Set To Default changes nothing and says so.
   dlg.cmdSetToDefault.click();
   std::vector<std::string> texts;
@@ -249,6 +257,16 @@ TEST_F(TuneUpToolsTest, TuningWritesTextsAndSetToDefaultGivesBackTheEarlierState
                        "There is nothing to set back: Optimize has not changed the connection settings of this "
                        "computer."}));
   EXPECT_EQ(m.dialogs.shown[0].flags, platform::kMbOk | platform::kMbIconInformation);
+
+  // A created key that gained a value meanwhile stays; the empty one in it goes.
+  dlg.cmdOptimize.click();
+  const std::string classKey = "SYSTEM\\CurrentControlSet\\Services\\Class";
+  test::SetString(kHkeyLocalMachine, classKey, "Foreign", "kept");
+  test::RegistrySnapshot expected = before;
+  expected["HKLM\\" + classKey] = MachineHive().at("HKLM\\" + classKey);
+  dlg.cmdSetToDefault.click();
+  EXPECT_EQ(MachineHive(), expected);
+  EXPECT_FALSE(HasTuningRecord());
 }
 
 TEST_F(TuneUpToolsTest, TunerOptionsAndElevation) {

@@ -213,4 +213,22 @@ std::int32_t MemoryRegistry::deleteValue(HKey key, std::string_view name) {
   return kSuccess;
 }
 
+std::int32_t MemoryRegistry::deleteKey(HKey parent, std::string_view subKey) {
+  RegistryKey* from = resolve(parent);
+  if (from == nullptr) return kInvalidHandle;
+  RegistryKey* k = walk(from, subKey, Walk::Open);
+  if (k == nullptr) return kFileNotFound;
+  RegistryKey* owner = k->parent();
+  // Neither a root nor a key with subkeys goes.
+  if (owner == nullptr || (k == from && isPredefinedRoot(parent)) || !k->subkeys().empty() || readOnly_)
+    return kAccessDenied;
+  // Handles still open on the key lead nowhere from now on.
+  for (auto& entry : handles_)
+    if (entry.second == k) entry.second = nullptr;
+  if (lastEnumParent_ == k) lastEnumParent_ = nullptr;
+  owner->removeSubkey(std::string(k->name()));
+  modified(owner);
+  return kSuccess;
+}
+
 }  // namespace hm::platform

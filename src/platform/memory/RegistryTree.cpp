@@ -114,6 +114,7 @@ bool RegistryKey::removeSubkey(std::string_view name) {
   const std::size_t i = lowerBoundSubkey(name);
   if (i < subkeys_.size() && order_(subkeys_[i]->name(), name) == 0) {
     subkeys_.erase(subkeys_.begin() + static_cast<std::ptrdiff_t>(i));
+    --sortedSubkeys_;
     return true;
   }
   return false;

@@ -116,6 +116,10 @@ std::int32_t Win32Registry::deleteValue(HKey key, std::string_view name) {
   return RegDeleteValueW(toHkey(key), wide(name).c_str());
 }
 
+std::int32_t Win32Registry::deleteKey(HKey parent, std::string_view subKey) {
+  return RegDeleteKeyW(toHkey(parent), wide(subKey).c_str());
+}
+
 std::uint32_t Win32Registry::platformId() {
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof info;

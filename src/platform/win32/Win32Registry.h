@@ -18,6 +18,7 @@ class Win32Registry : public RegistryPort {
   std::int32_t queryValue(HKey key, std::string_view name, RegValue& value) override;
   std::int32_t setValue(HKey key, std::string_view name, std::uint32_t type, std::string_view data) override;
   std::int32_t deleteValue(HKey key, std::string_view name) override;
+  std::int32_t deleteKey(HKey parent, std::string_view subKey) override;
   std::uint32_t platformId() override;
 };
 
