@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 
+#include "app/CliArgs.h"
 #include "app/JsonWriter.h"
 #include "common/Globals.h"
 #include "mainwindow/ScanCommands.h"
@@ -27,37 +28,10 @@ constexpr const char* kKeepUsage =
     "  Kept entries are the current user's, compared without regard to case.\n"
     "  Exit status: 0 done, 1 nothing changed, 2 usage, machine or save error.\n";
 
-struct KeepArgs {
-  std::vector<std::string> words;
-  std::string prefix;
-  bool deep = false, json = false, help = false;
-};
+using KeepArgs = SubcommandArgs;
 
 bool Parse(const std::vector<std::string>& args, KeepArgs& out, std::string& error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--prefix") {
-      if (++i >= args.size()) {
-        error = "--prefix needs a folder";
-        return false;
-      }
-      out.prefix = args[i];
-    } else if (a == "--deep") {
-      out.deep = true;
-    } else if (a == "--quick") {
-      out.deep = false;
-    } else if (a == "--json") {
-      out.json = true;
-    } else if (a == "--help" || a == "-h") {
-      out.help = true;
-    } else if (!a.empty() && a[0] == '-') {
-      error = "unknown argument: " + a;
-      return false;
-    } else {
-      out.words.push_back(a);
-    }
-  }
-  return true;
+  return ParseSubcommandArgs(args, {.scanKind = true}, out, error);
 }
 
 // Numbers given one by one or as 2,5; false for anything else.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/CliArgs.h"
 #include "app/JsonWriter.h"
 #include "common/Globals.h"
 #include "platform/OpenMachine.h"
@@ -47,35 +48,10 @@ constexpr const char* kCacheUsage =
     "  Exit status: 0 cleaned (or listed), 1 turned off in the settings (IESettings, Cache),\n"
     "               2 usage or machine error, or the cleaning stopped by an error.\n";
 
-struct ToolArgs {
-  std::vector<std::string> words;
-  std::string prefix;
-  bool json = false, dryRun = false, help = false;
-};
+using ToolArgs = SubcommandArgs;
 
 bool Parse(const std::vector<std::string>& args, ToolArgs& out, std::string& error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--prefix") {
-      if (++i >= args.size()) {
-        error = "--prefix needs a folder";
-        return false;
-      }
-      out.prefix = args[i];
-    } else if (a == "--json") {
-      out.json = true;
-    } else if (a == "--dry-run") {
-      out.dryRun = true;
-    } else if (a == "--help" || a == "-h") {
-      out.help = true;
-    } else if (!a.empty() && a[0] == '-') {
-      error = "unknown argument: " + a;
-      return false;
-    } else {
-      out.words.push_back(a);
-    }
-  }
-  return true;
+  return ParseSubcommandArgs(args, {.dryRun = true}, out, error);
 }
 
 // The opened machine, installed for the command.
