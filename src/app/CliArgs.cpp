@@ -12,7 +12,7 @@ bool ParseSubcommandArgs(const std::vector<std::string>& args, AcceptedSwitches 
         return false;
       }
       out.prefix = args[i];
-    } else if (a == "--json") {
+    } else if (accepted.json && a == "--json") {
       out.json = true;
     } else if (a == "--help" || a == "-h") {
       out.help = true;

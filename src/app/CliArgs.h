@@ -13,9 +13,10 @@ struct SubcommandArgs {
   bool json = false, dryRun = false, deep = false, help = false;
 };
 
-// Which switches a sub-command takes besides --prefix, --json and --help;
-// any other argument starting with '-' is a usage error.
+// Which switches a sub-command takes besides --prefix and --help; any other
+// argument starting with '-' is a usage error.
 struct AcceptedSwitches {
+  bool json = true;
   bool dryRun = false;
   bool scanKind = false;  // --quick and --deep, the last one given counts
 };

@@ -195,7 +195,8 @@ int StartupCommand(const std::vector<std::string>& args) {
 int TuneCommand(const std::vector<std::string>& args) {
   ToolArgs a;
   std::string error;
-  if (!Parse(args, a, error)) {
+  // Nothing of tune is printed as JSON: refuse the switch rather than ignore it.
+  if (!ParseSubcommandArgs(args, {.json = false, .dryRun = true}, a, error)) {
     std::fprintf(stderr, "hivemend tune: %s\n%s", error.c_str(), kTuneUsage);
     return kExitError;
   }
