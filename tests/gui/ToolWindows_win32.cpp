@@ -33,6 +33,7 @@
 #include "support/RegistrySeed.h"
 #include "support/RegistrySnapshot.h"
 #include "support/TestMachine.h"
+#include "support/WinInetCache_win32.h"
 #include "tools/CacheCleaner.h"
 
 namespace hm::test {
@@ -340,26 +341,6 @@ TEST_F(ToolWindowsGui, InternetTuningWritesTheTableAndSetToDefaultGivesBackTheEa
   EXPECT_TRUE(seen);
   EXPECT_EQ(m.errorLogEntries(), 0) << m.errorLog();
   EXPECT_FALSE(ended);
-}
-
-// A page in the real WinINet cache, with its local copy; the copy's path, or "" on failure.
-std::wstring CachePage(const wchar_t* url) {
-  wchar_t file[MAX_PATH] = {};
-  if (!CreateUrlCacheEntryW(url, 0, L"html", file, 0)) return {};
-  std::ofstream(std::filesystem::path(file), std::ios::binary) << "<html>page</html>";
-  const FILETIME never{};
-  if (!CommitUrlCacheEntryW(url, file, never, never, NORMAL_CACHE_ENTRY, nullptr, 0, nullptr, nullptr)) return {};
-  return file;
-}
-
-std::vector<std::string> CachedUrls() {
-  platform::win32::Win32UrlCache cache;
-  std::vector<platform::UrlCacheEntry> entries;
-  std::string error;
-  EXPECT_TRUE(cache.listEntries(entries, error)) << error;
-  std::vector<std::string> urls;
-  for (const auto& e : entries) urls.push_back(e.url);
-  return urls;
 }
 
 // Removes the keep-list the test wrote beside the program, however the test ends.
