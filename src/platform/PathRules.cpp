@@ -5,7 +5,7 @@
 namespace hm::platform {
 
 bool IsRefusedPath(std::string_view path, bool wildcardsInLastComponent) {
-  if (text::utf16Length(path) > 32767) return true;
+  if (path.size() > 32767 && text::utf16Length(path) > 32767) return true;  // never more units than bytes
   const std::size_t lastSep = path.find_last_of("\\/");
   const std::size_t lastStart = lastSep == std::string_view::npos ? 0 : lastSep + 1;
   for (std::size_t i = 0; i < path.size(); ++i) {

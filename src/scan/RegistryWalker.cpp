@@ -28,6 +28,18 @@ constexpr std::string_view kSharedDllsKey = "SOFTWARE\\Microsoft\\Windows\\Curre
 
 platform::RegistryPort& reg() { return *platform::machine().registry; }
 
+// The buffers one value at a time is read into: a walk lends the same ones to
+// every key, so reading a value costs no allocation once they have grown.
+struct ValueBuffers {
+  std::string name;
+  platform::RegValue value;
+  std::string text;
+};
+
+void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey, const std::string& keyPath,
+                      const std::string& section, const std::string& rootKeyName, platform::LabelModel& valueLabel,
+                      ValueBuffers& buffers);
+
 // Closes a key on every path out of a walk.
 struct OpenKey {
   HKey handle = 0;
@@ -120,6 +132,7 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
     open.levels.push_back(Level{start, keyPath, 0});
     open.depth = 1;
     std::string name;
+    ValueBuffers buffers;
     while (open.depth > 0) {
       std::int32_t status = platform::kNoMoreItems;
       try {
@@ -139,7 +152,7 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
             if (!parentPath.empty()) child.path.append(parentPath).append(1, '\\');
             child.path.append(name);
             lists.lblRegistryScan.setCaption(name);
-            CheckValuesOfKey(lists, sub.handle, rootKey, child.path, section, rootKeyName, valueLabel);
+            CheckValuesOfKey(lists, sub.handle, rootKey, child.path, section, rootKeyName, valueLabel, buffers);
             child.handle = sub.handle;
             child.index = 0;
             ++open.depth;
@@ -185,12 +198,20 @@ void EnumerateRegKeyValues(ScanLists& lists, std::int32_t rootKey, const std::st
 
 void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey, const std::string& keyPath,
                       const std::string& section, const std::string& rootKeyName, platform::LabelModel& valueLabel) {
+  ValueBuffers buffers;
+  CheckValuesOfKey(lists, key, rootKey, keyPath, section, rootKeyName, valueLabel, buffers);
+}
+
+namespace {
+void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey, const std::string& keyPath,
+                      const std::string& section, const std::string& rootKeyName, platform::LabelModel& valueLabel,
+                      ValueBuffers& buffers) {
   try {
     const bool checksValues =
         std::string_view(section) != "Registry Integrity" && std::string_view(section) != "File Extensions";
-    std::string name;
-    platform::RegValue value;
-    std::string text;  // one buffer for every value's text, lent to the check
+    std::string& name = buffers.name;
+    platform::RegValue& value = buffers.value;
+    std::string& text = buffers.text;  // every value's text, lent to the check
     for (std::uint32_t index = 0;; ++index) {
       if (CancelScan) return;
       std::int32_t status = reg().enumValue(key, index, name, kValueNameCapacity, &value, kValueDataCapacity);
@@ -218,6 +239,8 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
     LogError("EnumerateRegKeyValues");
   }
 }
+
+}  // namespace
 
 void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath, const bool& keepGoing) {
   try {

@@ -24,24 +24,27 @@ namespace fs = std::filesystem;
 
 namespace {
 // Windows drops trailing dots and spaces from every component.
-std::string trimComponent(std::string_view c) {
+std::string_view trimComponent(std::string_view c) {
   std::size_t e = c.size();
   while (e > 0 && (c[e - 1] == ' ' || c[e - 1] == '.')) --e;
-  if (e == 0 && (c == "." || c == "..")) return std::string(c);
-  return std::string(c.substr(0, e));
+  if (e == 0 && (c == "." || c == "..")) return c;
+  return c.substr(0, e);
 }
 
 // Appends `name` upper-cased: ASCII in place, anything else through toUpper.
 void AppendUpper(std::string& out, std::string_view name) {
   const std::size_t from = out.size();
-  for (const char c : name) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      out.resize(from);
-      out += text::toUpper(name);
-      return;
-    }
-    out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  out.resize(from + name.size());
+  char* to = out.data() + from;
+  unsigned char high = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    high |= c;
+    to[i] = static_cast<char>(static_cast<unsigned>(c - 'a') < 26u ? c - 0x20 : c);
   }
+  if (high < 0x80) return;
+  out.resize(from);
+  out += text::toUpper(name);
 }
 
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
@@ -191,15 +194,15 @@ HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWil
   s.components.reserve(8);
   std::size_t start = 2;
   while (start <= p.size()) {
-    std::size_t stop = p.find_first_of("\\/", start);
-    if (stop == std::string_view::npos) stop = p.size();
+    std::size_t stop = start;
+    while (stop < p.size() && p[stop] != '\\' && p[stop] != '/') ++stop;
     if (stop > start) {
-      std::string c = trimComponent(p.substr(start, stop - start));
+      const std::string_view c = trimComponent(p.substr(start, stop - start));
       if (c == "..") {
         if (!s.components.empty()) s.components.pop_back();
       } else if (c != "." && !c.empty()) {
-        if (text::utf16Length(c) > 255) s.invalid = true;
-        s.components.push_back(std::move(c));
+        if (c.size() > 255 && text::utf16Length(c) > 255) s.invalid = true;  // never more units than bytes
+        s.components.push_back(c);
       }
     }
     start = stop + 1;
@@ -207,8 +210,8 @@ HostFileSystem::Split HostFileSystem::split(std::string_view path, bool allowWil
   return s;
 }
 
-HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std::string>& components, std::size_t count,
-                                              bool* cannotTell) const {
+HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std::string_view>& components,
+                                              std::size_t count, bool* cannotTell) const {
   if (!snapshot_) return Held::NotHeld;
   const auto it = drives_.find(drive);
   if (it == drives_.end()) return Held::NotHeld;
@@ -222,6 +225,7 @@ HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std:
     folderKey_.assign(1, drive);
     for (std::size_t i = 0; i + 1 < count; ++i) AppendUpper(folderKey_ += '\\', components[i]);
     if (const auto held = heldFolders_.find(folderKey_); held != heldFolders_.end()) {
+      if (held->second.index == nullptr) return Held::Missing;
       cur = held->second.host;
       parent = held->second.index;
       first = count - 1;
@@ -236,7 +240,12 @@ HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std:
   for (std::size_t i = first; i < count; ++i) {
     const std::string* actual =
         parent != nullptr ? lookUp(*parent, components[i]) : findInFolder(cur, components[i], cannotTell);
-    if (actual == nullptr) return Held::Missing;
+    if (actual == nullptr) {
+      // A folder that is surely not there answers for every path below it.
+      if (count >= 2 && i + 1 < count && cannotTell != nullptr && !*cannotTell)
+        heldFolders_.emplace(folderKey_, HeldFolder{});
+      return Held::Missing;
+    }
     if (count >= 2 && i + 1 == count && parent == nullptr) {
       // The folder was listed by the lookup just made.
       if (const auto listed = folderIndex_.find(cur); listed != folderIndex_.end())
@@ -248,8 +257,8 @@ HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std:
   return Held::Found;
 }
 
-std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::string>& components, std::size_t count,
-                                             bool* cannotTell) const {
+std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::string_view>& components,
+                                             std::size_t count, bool* cannotTell) const {
   switch (walkHeld(drive, components, count, cannotTell)) {
     case Held::Found:
       return fs::path(walkScratch_);
@@ -275,7 +284,7 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
     return std::nullopt;
   }
   for (std::size_t i = 0; i < count; ++i) {
-    const std::string& name = components[i];
+    const std::string_view name = components[i];
     if (snapshot_) {
       const std::string* actual = findInFolder(cur.string(), name, cannotTell);
       if (actual == nullptr) return std::nullopt;
@@ -299,23 +308,16 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
   return cur;
 }
 
-const std::string* HostFileSystem::lookUp(const FolderIndex& index, const std::string& name) const {
+const std::string* HostFileSystem::lookUp(const FolderIndex& index, std::string_view name) const {
   // Folded into one buffer: this runs for every component of every path looked up.
   std::string& upper = upperScratch_;
-  upper.assign(name);
-  for (char& c : upper) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      upper = text::toUpper(name);
-      break;
-    }
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  const auto found = index.names.find(upper);
-  if (found != index.names.end()) return &found->second;
+  upper.clear();
+  AppendUpper(upper, name);
+  if (const std::string* found = index.names.find(upper)) return found;
   // A short (8.3) name, as Wine makes them for long names.
-  if (name.find('~') != std::string::npos) {
-    for (const auto& [folded, actual] : index.names)
-      if (WineShortName(actual) == upper) return &actual;
+  if (name.find('~') != std::string_view::npos) {
+    for (const auto& entry : index.names.entries())
+      if (WineShortName(entry.actual) == upper) return &entry.actual;
   }
   return nullptr;
 }
@@ -328,7 +330,7 @@ void HostFileSystem::holdSnapshot(bool held) {
     it = it->second.provisional ? folderIndex_.erase(it) : std::next(it);
 }
 
-const std::string* HostFileSystem::findInFolder(const std::string& folder, const std::string& name,
+const std::string* HostFileSystem::findInFolder(const std::string& folder, std::string_view name,
                                                 bool* cannotTell) const {
   if (snapshot_) {
     if (const auto held = folderIndex_.find(folder); held != folderIndex_.end()) return lookUp(held->second, name);
@@ -354,7 +356,7 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
     while (const dirent* d = ::readdir(dir)) {
       const std::string_view entry(d->d_name);
       if (entry == "." || entry == "..") continue;
-      index.names.emplace(text::toUpper(entry), std::string(entry));
+      index.names.add(text::toUpper(entry), std::string(entry));
     }
     ::closedir(dir);
     // Time stamps are coarse: a folder changed in the last two seconds may
@@ -363,14 +365,17 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, const
     ::clock_gettime(CLOCK_REALTIME, &now);
     index.provisional = now.tv_sec - st.st_mtim.tv_sec < 2;
     if (index.provisional && !snapshot_) {
-      auto found = index.names.find(text::toUpper(name));
-      if (found == index.names.end() && name.find('~') != std::string::npos) {
-        const std::string wanted = text::toUpper(name);
-        found = std::find_if(index.names.begin(), index.names.end(),
-                             [&](const auto& entry) { return WineShortName(entry.second) == wanted; });
+      const std::string wanted = text::toUpper(name);
+      const std::string* found = index.names.find(wanted);
+      if (found == nullptr && name.find('~') != std::string_view::npos) {
+        for (const auto& entry : index.names.entries())
+          if (WineShortName(entry.actual) == wanted) {
+            found = &entry.actual;
+            break;
+          }
       }
-      if (found == index.names.end()) return nullptr;
-      scratch_ = found->second;
+      if (found == nullptr) return nullptr;
+      scratch_ = *found;
       return &scratch_;
     }
     it = folderIndex_.insert_or_assign(folder, std::move(index)).first;
@@ -435,7 +440,7 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
     if (s.drive != 0 && walk(s.drive, {}, 0, &cannotTell) && includeFolders) return FindResult::Found;
     return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
   }
-  const std::string& last = s.components.back();
+  const std::string_view last = s.components.back();
   // A file of any kind counts; a folder only when asked for; a dangling link is nothing.
   auto accept = [&](const char* hostPath) {
     struct stat st {};
@@ -554,8 +559,9 @@ bool HostFileSystem::openWriteTarget(std::string_view path, bool mustExist, Writ
   target.canonical = fs::weakly_canonical(root, ec) / relative;
   if (nameAsWritten) {
     // The folder as found, the file's own name exactly as given.
-    const std::string& written = s.components.back();
-    if (written.empty() || written == "." || written == ".." || written.find('/') != std::string::npos) return false;
+    const std::string_view written = s.components.back();
+    if (written.empty() || written == "." || written == ".." || written.find('/') != std::string_view::npos)
+      return false;
     target.name = written;
     target.canonical = target.canonical.parent_path() / written;
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/host/FolderNames.h"
 
 namespace hm::platform {
 
@@ -61,7 +62,7 @@ class HostFileSystem : public FileSystemPort {
  private:
   struct Split {
     char drive = 0;
-    std::vector<std::string> components;
+    std::vector<std::string_view> components;  // views into the path that was split
     bool invalid = false;
   };
   Split split(std::string_view path, bool allowWildcardsLast) const;
@@ -69,14 +70,15 @@ class HostFileSystem : public FileSystemPort {
   // The walk through the listings a snapshot holds, into walkScratch_;
   // NotHeld when there is no snapshot or the drive's folder is not listed yet.
   enum class Held { NotHeld, Missing, Found };
-  Held walkHeld(char drive, const std::vector<std::string>& components, std::size_t count, bool* cannotTell) const;
+  Held walkHeld(char drive, const std::vector<std::string_view>& components, std::size_t count,
+                bool* cannotTell) const;
   // Sets *cannotTell when the walk stopped at something it could not read (a
   // drive folder that is missing, a folder it may not list, an I/O error).
-  std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string>& components, std::size_t count,
-                                            bool* cannotTell = nullptr) const;
+  std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string_view>& components,
+                                            std::size_t count, bool* cannotTell = nullptr) const;
 
   // The entry of `folder` whose name equals `name` without regard to case.
-  const std::string* findInFolder(const std::string& folder, const std::string& name, bool* cannotTell) const;
+  const std::string* findInFolder(const std::string& folder, std::string_view name, bool* cannotTell) const;
 
   // The folder a write goes to, opened one component below the drive's root
   // at a time without following links, and the name in it.
@@ -90,20 +92,20 @@ class HostFileSystem : public FileSystemPort {
   // a name that is not written as on disk costs a hash lookup, not a listing.
   struct FolderIndex {
     struct timespec modified {};
-    std::unordered_map<std::string, std::string> names;
+    FolderNames names;
     bool provisional = false;  // listed while its stamp was too recent to trust after a snapshot
   };
-  const std::string* lookUp(const FolderIndex& index, const std::string& name) const;
+  const std::string* lookUp(const FolderIndex& index, std::string_view name) const;
   mutable std::unordered_map<std::string, FolderIndex> folderIndex_;
   bool snapshot_ = false;
   mutable std::string scratch_;
   mutable std::string walkScratch_, upperScratch_;
   // Within a snapshot, the host folder and listing that a path's folder led
-  // to, by drive and upper-cased folder components. Emptied whenever a
-  // listing is made or dropped.
+  // to, by drive and upper-cased folder components; a folder found missing
+  // has no listing. Emptied whenever a listing is made or dropped.
   struct HeldFolder {
     std::string host;
-    const FolderIndex* index = nullptr;
+    const FolderIndex* index = nullptr;  // null: the folder is not there
   };
   mutable std::unordered_map<std::string, HeldFolder> heldFolders_;
   mutable std::string folderKey_;

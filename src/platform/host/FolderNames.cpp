@@ -1,0 +1,59 @@
+#include "platform/host/FolderNames.h"
+
+#include <cstring>
+
+namespace hm::platform {
+
+namespace {
+std::uint64_t HashName(std::string_view s) {
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  std::uint64_t h = s.size() * kMul;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, s.data() + i, 8);
+    h = (h ^ w) * kMul;
+    h ^= h >> 29;
+  }
+  std::uint64_t w = 0;
+  if (i < s.size()) std::memcpy(&w, s.data() + i, s.size() - i);
+  h = (h ^ w) * kMul;
+  return h ^ (h >> 32);
+}
+}  // namespace
+
+std::size_t FolderNames::slotOf(std::string_view upper, std::uint64_t hash) const {
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+    const std::uint32_t slot = slots_[i];
+    if (slot == 0 || (hashes_[slot - 1] == hash && entries_[slot - 1].upper == upper)) return i;
+  }
+}
+
+void FolderNames::add(std::string upper, std::string actual) {
+  if ((entries_.size() + 1) * 4 > slots_.size() * 3) grow();
+  const std::uint64_t hash = HashName(upper);
+  std::uint32_t& slot = slots_[slotOf(upper, hash)];
+  if (slot != 0) return;
+  entries_.push_back(Entry{std::move(upper), std::move(actual)});
+  hashes_.push_back(hash);
+  slot = static_cast<std::uint32_t>(entries_.size());
+}
+
+const std::string* FolderNames::find(std::string_view upper) const {
+  if (slots_.empty()) return nullptr;
+  const std::uint32_t slot = slots_[slotOf(upper, HashName(upper))];
+  return slot == 0 ? nullptr : &entries_[slot - 1].actual;
+}
+
+void FolderNames::grow() {
+  slots_.assign(slots_.empty() ? 16 : slots_.size() * 2, 0);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t e = 0; e < entries_.size(); ++e) {
+    std::size_t i = static_cast<std::size_t>(hashes_[e]) & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = static_cast<std::uint32_t>(e + 1);
+  }
+}
+
+}  // namespace hm::platform
