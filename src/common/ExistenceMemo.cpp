@@ -14,24 +14,36 @@ constexpr std::size_t kFirstSlots = 1024;
 static_assert(static_cast<unsigned>(platform::FindResult::CannotTell) < 4, "an answer fits in two bits");
 
 // Eight bytes a step, then a full mix: paths are long and alike at the start.
-std::uint64_t HashBytes(std::string_view s) {
-  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  std::uint64_t h = s.size() * kMul;
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, s.data() + i, 8);
-    h = ((h ^ w) * kMul);
-    h ^= h >> 32;
-  }
-  std::uint64_t w = 0;
-  for (std::size_t k = i; k < s.size(); ++k) w |= std::uint64_t{static_cast<unsigned char>(s[k])} << (8 * (k - i));
-  h = (h ^ w) * kMul;
+constexpr std::uint64_t kHashMul = 0x9E3779B97F4A7C15ull;
+std::uint64_t HashStart(std::size_t size) { return size * kHashMul; }
+std::uint64_t HashStep(std::uint64_t h, std::uint64_t w) {
+  h = (h ^ w) * kHashMul;
+  return h ^ (h >> 32);
+}
+// `w` holds the last size % 8 bytes (zero when there are none).
+std::uint64_t HashFinish(std::uint64_t h, std::uint64_t w) {
+  h = (h ^ w) * kHashMul;
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
   h *= 0xC4CEB9FE1A85EC53ull;
   return h ^ (h >> 33);
+}
+std::uint64_t TailWord(const char* bytes, std::size_t n) {
+  std::uint64_t w = 0;
+  for (std::size_t k = 0; k < n; ++k) w |= std::uint64_t{static_cast<unsigned char>(bytes[k])} << (8 * k);
+  return w;
+}
+
+std::uint64_t HashBytes(std::string_view s) {
+  std::uint64_t h = HashStart(s.size());
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, s.data() + i, 8);
+    h = HashStep(h, w);
+  }
+  return HashFinish(h, TailWord(s.data() + i, s.size() - i));
 }
 }  // namespace
 
@@ -41,32 +53,36 @@ void ExistenceMemo::fold(std::string_view path) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ull;
   constexpr std::uint64_t kHigh = 0x8080808080808080ull;
   key_.resize(path.size());
-  bool ascii = true;
+  // The hash is taken on the way, a step behind the folding.
+  std::uint64_t h = HashStart(path.size());
   std::size_t i = 0;
   for (; i + 8 <= path.size(); i += 8) {
     std::uint64_t w = 0;
     std::memcpy(&w, path.data() + i, 8);
-    if ((w & kHigh) != 0) {
-      ascii = false;
-      break;
-    }
+    if ((w & kHigh) != 0) break;
     // With every byte below 0x80 no sum carries into the next byte: the high
     // bit of each says ">= 'a'" and "> 'z'".
     const std::uint64_t fromA = (w + (0x80 - 'a') * kOnes) & kHigh;
     const std::uint64_t pastZ = (w + (0x80 - 'z' - 1) * kOnes) & kHigh;
     w -= (fromA & ~pastZ) >> 2;  // 0x80 >> 2 is the 0x20 between the cases
     std::memcpy(key_.data() + i, &w, 8);
+    h = HashStep(h, w);
   }
-  for (; ascii && i < path.size(); ++i) {
-    const char c = path[i];
+  if (i + 8 <= path.size()) {  // a byte of 0x80 or above: fold the whole path as text
+    key_ = text::toUpper(path);
+    hash_ = HashBytes(key_);
+    return;
+  }
+  for (std::size_t k = i; k < path.size(); ++k) {
+    const char c = path[k];
     if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
+      key_ = text::toUpper(path);
+      hash_ = HashBytes(key_);
+      return;
     }
-    key_[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    key_[k] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   }
-  if (!ascii) key_ = text::toUpper(path);
-  hash_ = HashBytes(key_);
+  hash_ = HashFinish(h, TailWord(key_.data() + i, path.size() - i));
 }
 
 namespace {

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -62,6 +64,39 @@ TEST(HostFileSystemReads, ASnapshotAnswersAsTheDiskDoes) {
   EXPECT_EQ(disk[0], platform::FindResult::Found);
   EXPECT_EQ(disk[1], platform::FindResult::NotFound);
   EXPECT_EQ(disk[3], platform::FindResult::Found);
+}
+
+// The listings tell a file from a folder and a link from both; and a listing
+// kept from an earlier snapshot is compared with the disk before it answers.
+TEST(HostFileSystemReads, ASnapshotKnowsKindsAndSeesChangesMadeBeforeIt) {
+  test::TestMachine m;
+  m.createFile("Apps\\x.dll");
+  m.createFolder("Apps\\sub");
+  std::filesystem::create_symlink(m.hostPath("Apps/x.dll"), m.hostPath("Apps/link.dll"));
+  std::filesystem::create_symlink(m.hostPath("Apps/none.dll"), m.hostPath("Apps/dangling.dll"));
+  // A folder stamped a minute ago: its listing is kept between snapshots.
+  const auto age = [&] {
+    const timespec old[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, m.hostPath("Apps").c_str(), old, 0), 0);
+  };
+  age();
+  platform::FileSystemPort& files = *m.machine().files;
+  using platform::FindResult;
+  files.holdSnapshot(true);
+  EXPECT_EQ(files.findFirst(m.path("Apps\\X.DLL"), false), FindResult::Found);
+  EXPECT_EQ(files.findFirst(m.path("Apps\\sub"), false), FindResult::NotFound);
+  EXPECT_EQ(files.findFirst(m.path("Apps\\sub"), true), FindResult::Found);
+  EXPECT_EQ(files.findFirst(m.path("Apps\\link.dll"), false), FindResult::Found);
+  EXPECT_EQ(files.findFirst(m.path("Apps\\dangling.dll"), true), FindResult::NotFound);
+  EXPECT_EQ(files.findFirst(m.path("Apps\\y.dll"), true), FindResult::NotFound);
+  files.holdSnapshot(false);
+
+  m.createFile("Apps\\y.dll");
+  std::filesystem::remove(m.hostPath("Apps/x.dll"));
+  files.holdSnapshot(true);
+  EXPECT_EQ(files.findFirst(m.path("Apps\\y.dll"), true), FindResult::Found);
+  EXPECT_EQ(files.findFirst(m.path("Apps\\x.dll"), true), FindResult::NotFound);
+  files.holdSnapshot(false);
 }
 
 namespace fs = std::filesystem;

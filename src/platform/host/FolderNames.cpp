@@ -30,20 +30,20 @@ std::size_t FolderNames::slotOf(std::string_view upper, std::uint64_t hash) cons
   }
 }
 
-void FolderNames::add(std::string upper, std::string actual) {
+void FolderNames::add(std::string upper, std::string actual, unsigned char type) {
   if ((entries_.size() + 1) * 4 > slots_.size() * 3) grow();
   const std::uint64_t hash = HashName(upper);
   std::uint32_t& slot = slots_[slotOf(upper, hash)];
   if (slot != 0) return;
-  entries_.push_back(Entry{std::move(upper), std::move(actual)});
+  entries_.push_back(Entry{std::move(upper), std::move(actual), type});
   hashes_.push_back(hash);
   slot = static_cast<std::uint32_t>(entries_.size());
 }
 
-const std::string* FolderNames::find(std::string_view upper) const {
+const FolderNames::Entry* FolderNames::find(std::string_view upper) const {
   if (slots_.empty()) return nullptr;
   const std::uint32_t slot = slots_[slotOf(upper, HashName(upper))];
-  return slot == 0 ? nullptr : &entries_[slot - 1].actual;
+  return slot == 0 ? nullptr : &entries_[slot - 1];
 }
 
 void FolderNames::grow() {

@@ -15,12 +15,13 @@ class FolderNames {
   struct Entry {
     std::string upper;
     std::string actual;
+    unsigned char type = 0;  // as the listing gave it (DT_REG, DT_DIR, DT_LNK, ...; 0 unknown)
   };
 
   // Adds a name; when two names fold to the same key the first one stays.
-  void add(std::string upper, std::string actual);
-  // The name as on disk whose upper-cased form is `upper`, or null.
-  const std::string* find(std::string_view upper) const;
+  void add(std::string upper, std::string actual, unsigned char type = 0);
+  // The entry whose upper-cased name is `upper`, or null.
+  const Entry* find(std::string_view upper) const;
   const std::vector<Entry>& entries() const { return entries_; }
 
  private:

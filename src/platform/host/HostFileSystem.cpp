@@ -238,7 +238,7 @@ HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std:
     cur = it->second.native();
   }
   for (std::size_t i = first; i < count; ++i) {
-    const std::string* actual =
+    const FolderNames::Entry* actual =
         parent != nullptr ? lookUp(*parent, components[i]) : findInFolder(cur, components[i], cannotTell);
     if (actual == nullptr) {
       // A folder that is surely not there answers for every path below it.
@@ -252,7 +252,8 @@ HostFileSystem::Held HostFileSystem::walkHeld(char drive, const std::vector<std:
         heldFolders_.emplace(folderKey_, HeldFolder{cur, &listed->second});
     }
     if (cur.empty() || cur.back() != '/') cur += '/';
-    cur += *actual;
+    cur += actual->actual;
+    walkType_ = actual->type;
   }
   return Held::Found;
 }
@@ -286,9 +287,9 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
   for (std::size_t i = 0; i < count; ++i) {
     const std::string_view name = components[i];
     if (snapshot_) {
-      const std::string* actual = findInFolder(cur.string(), name, cannotTell);
+      const FolderNames::Entry* actual = findInFolder(cur.string(), name, cannotTell);
       if (actual == nullptr) return std::nullopt;
-      cur /= *actual;
+      cur /= actual->actual;
       continue;
     }
     fs::path exact = cur / name;
@@ -301,23 +302,23 @@ std::optional<fs::path> HostFileSystem::walk(char drive, const std::vector<std::
       noteCannotTell(cannotTell);
       return std::nullopt;
     }
-    const std::string* actual = findInFolder(cur.string(), name, cannotTell);
+    const FolderNames::Entry* actual = findInFolder(cur.string(), name, cannotTell);
     if (actual == nullptr) return std::nullopt;
-    cur /= *actual;
+    cur /= actual->actual;
   }
   return cur;
 }
 
-const std::string* HostFileSystem::lookUp(const FolderIndex& index, std::string_view name) const {
+const FolderNames::Entry* HostFileSystem::lookUp(const FolderIndex& index, std::string_view name) const {
   // Folded into one buffer: this runs for every component of every path looked up.
   std::string& upper = upperScratch_;
   upper.clear();
   AppendUpper(upper, name);
-  if (const std::string* found = index.names.find(upper)) return found;
+  if (const FolderNames::Entry* found = index.names.find(upper)) return found;
   // A short (8.3) name, as Wine makes them for long names.
   if (name.find('~') != std::string_view::npos) {
     for (const auto& entry : index.names.entries())
-      if (WineShortName(entry.actual) == upper) return &entry.actual;
+      if (WineShortName(entry.actual) == upper) return &entry;
   }
   return nullptr;
 }
@@ -325,15 +326,20 @@ const std::string* HostFileSystem::lookUp(const FolderIndex& index, std::string_
 void HostFileSystem::holdSnapshot(bool held) {
   snapshot_ = held;
   heldFolders_.clear();
-  if (held) return;
+  if (held) {
+    ++snapshotNumber_;
+    return;
+  }
   for (auto it = folderIndex_.begin(); it != folderIndex_.end();)
     it = it->second.provisional ? folderIndex_.erase(it) : std::next(it);
 }
 
-const std::string* HostFileSystem::findInFolder(const std::string& folder, std::string_view name,
-                                                bool* cannotTell) const {
+const FolderNames::Entry* HostFileSystem::findInFolder(const std::string& folder, std::string_view name,
+                                                       bool* cannotTell) const {
   if (snapshot_) {
-    if (const auto held = folderIndex_.find(folder); held != folderIndex_.end()) return lookUp(held->second, name);
+    if (const auto held = folderIndex_.find(folder);
+        held != folderIndex_.end() && held->second.checkedIn == snapshotNumber_)
+      return lookUp(held->second, name);
   }
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0) {
@@ -356,7 +362,7 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, std::
     while (const dirent* d = ::readdir(dir)) {
       const std::string_view entry(d->d_name);
       if (entry == "." || entry == "..") continue;
-      index.names.add(text::toUpper(entry), std::string(entry));
+      index.names.add(text::toUpper(entry), std::string(entry), d->d_type);
     }
     ::closedir(dir);
     // Time stamps are coarse: a folder changed in the last two seconds may
@@ -366,11 +372,11 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, std::
     index.provisional = now.tv_sec - st.st_mtim.tv_sec < 2;
     if (index.provisional && !snapshot_) {
       const std::string wanted = text::toUpper(name);
-      const std::string* found = index.names.find(wanted);
+      const FolderNames::Entry* found = index.names.find(wanted);
       if (found == nullptr && name.find('~') != std::string_view::npos) {
         for (const auto& entry : index.names.entries())
           if (WineShortName(entry.actual) == wanted) {
-            found = &entry.actual;
+            found = &entry;
             break;
           }
       }
@@ -380,6 +386,7 @@ const std::string* HostFileSystem::findInFolder(const std::string& folder, std::
     }
     it = folderIndex_.insert_or_assign(folder, std::move(index)).first;
   }
+  if (snapshot_) it->second.checkedIn = snapshotNumber_;
   return lookUp(it->second, name);
 }
 
@@ -450,6 +457,10 @@ FindResult HostFileSystem::findFirst(std::string_view path, bool includeFolders)
   if (!hasWildcard(last)) {
     switch (walkHeld(s.drive, s.components, s.components.size(), &cannotTell)) {
       case Held::Found:
+        // The listing, read in this snapshot, tells files and folders apart;
+        // a link, or a type it did not give, is looked at.
+        if (walkType_ == DT_REG) return FindResult::Found;
+        if (walkType_ == DT_DIR) return includeFolders ? FindResult::Found : FindResult::NotFound;
         if (accept(walkScratch_.c_str())) return FindResult::Found;
         return cannotTell ? FindResult::CannotTell : FindResult::NotFound;
       case Held::Missing:

@@ -70,15 +70,14 @@ class HostFileSystem : public FileSystemPort {
   // The walk through the listings a snapshot holds, into walkScratch_;
   // NotHeld when there is no snapshot or the drive's folder is not listed yet.
   enum class Held { NotHeld, Missing, Found };
-  Held walkHeld(char drive, const std::vector<std::string_view>& components, std::size_t count,
-                bool* cannotTell) const;
+  Held walkHeld(char drive, const std::vector<std::string_view>& components, std::size_t count, bool* cannotTell) const;
   // Sets *cannotTell when the walk stopped at something it could not read (a
   // drive folder that is missing, a folder it may not list, an I/O error).
   std::optional<std::filesystem::path> walk(char drive, const std::vector<std::string_view>& components,
                                             std::size_t count, bool* cannotTell = nullptr) const;
 
   // The entry of `folder` whose name equals `name` without regard to case.
-  const std::string* findInFolder(const std::string& folder, std::string_view name, bool* cannotTell) const;
+  const FolderNames::Entry* findInFolder(const std::string& folder, std::string_view name, bool* cannotTell) const;
 
   // The folder a write goes to, opened one component below the drive's root
   // at a time without following links, and the name in it.
@@ -93,12 +92,17 @@ class HostFileSystem : public FileSystemPort {
   struct FolderIndex {
     struct timespec modified {};
     FolderNames names;
-    bool provisional = false;  // listed while its stamp was too recent to trust after a snapshot
+    bool provisional = false;     // listed while its stamp was too recent to trust after a snapshot
+    std::uint64_t checkedIn = 0;  // the snapshot in which its stamp was last compared with the disk's
   };
-  const std::string* lookUp(const FolderIndex& index, std::string_view name) const;
+  const FolderNames::Entry* lookUp(const FolderIndex& index, std::string_view name) const;
   mutable std::unordered_map<std::string, FolderIndex> folderIndex_;
   bool snapshot_ = false;
-  mutable std::string scratch_;
+  // Counts snapshots: a listing kept from before one is compared with the
+  // disk once in it, the first time it is used.
+  std::uint64_t snapshotNumber_ = 0;
+  mutable FolderNames::Entry scratch_;
+  mutable unsigned char walkType_ = 0;  // the listed type of what walkHeld() found last
   mutable std::string walkScratch_, upperScratch_;
   // Within a snapshot, the host folder and listing that a path's folder led
   // to, by drive and upper-cased folder components; a folder found missing
