@@ -104,14 +104,18 @@ std::string GetWindowsDirectory() {
   }
 }
 
+std::string_view FileExtensionView(std::string_view text) {
+  for (std::size_t i = text.size(); i > 0; --i) {
+    const char c = text[i - 1];
+    if (c == '.') return text.substr(i);
+    if (c == ':' || c == '\\') return {};
+  }
+  return {};
+}
+
 std::string GetFileExtension(std::string_view text) {
   try {
-    for (std::size_t i = text.size(); i > 0; --i) {
-      const char c = text[i - 1];
-      if (c == '.') return text::toLower(text.substr(i));
-      if (c == ':' || c == '\\') return {};
-    }
-    return {};
+    return text::toLower(FileExtensionView(text));
   } catch (...) {
     LogError("GetFileExtension");
     return {};

@@ -12,6 +12,8 @@ std::string GetPathWithSlash(std::string_view text);
 std::string GetSystemDirectory();
 std::string GetWindowsDirectory();
 std::string GetFileExtension(std::string_view text);
+// The same extension as written, without a change of case.
+std::string_view FileExtensionView(std::string_view text);
 std::string RemoveEnter(std::string_view text);
 // The part of `text` RemoveEnter keeps, as a view into it.
 std::string_view RemoveEnterView(std::string_view text);

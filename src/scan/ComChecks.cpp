@@ -19,7 +19,8 @@ bool NamesComClass(std::string_view keyPath) {
 }
 
 bool IsComServerExtension(std::string_view extension) {
-  return extension == "dll" || extension == "ax" || extension == "ocx";
+  return text::equalsNoCase(extension, "dll") || text::equalsNoCase(extension, "ax") ||
+         text::equalsNoCase(extension, "ocx");
 }
 
 // A key-level record looked at a key, not a file: the key's full name.
@@ -42,7 +43,7 @@ void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckCont
     if (text.empty() || NamesComClass(ctx.keyPath)) return;
     text = RemoveEnter(std::move(text));
     if (!str::Contains(text, ".")) return;
-    if (!IsComServerExtension(GetFileExtension(text))) return;
+    if (!IsComServerExtension(FileExtensionView(text))) return;
     RecordMissingServerPath(lvwErrors, ctx, text, HoldsComFolderToken(text));
   } catch (...) {
     LogError("CheckRegistryActiveXComponent");

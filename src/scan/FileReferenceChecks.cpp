@@ -61,8 +61,10 @@ void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx) 
     std::string& text = ctx.valueText;
     if (text.empty()) return;
     text = RemoveEnter(std::move(text));
-    const std::string extension = GetFileExtension(text);
-    if (extension != "tmp" && extension != "dll" && extension != "exe") return;
+    const std::string_view extension = FileExtensionView(text);
+    if (!text::equalsNoCase(extension, "tmp") && !text::equalsNoCase(extension, "dll") &&
+        !text::equalsNoCase(extension, "exe"))
+      return;
     RecordMissingServerPath(lvwErrors, ctx, text, HoldsFolderToken(text));
   } catch (...) {
     LogError("CheckApplicationPath");

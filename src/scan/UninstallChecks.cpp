@@ -73,13 +73,13 @@ void CheckCommandCandidate(platform::ListViewModel& lvwErrors, const CheckContex
 
 void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   try {
-    const std::string name = text::toUpper(ctx.valueName);
-    if (name == "UNINSTALLSTRING" || name == "UNINSTALLPATH") {
+    const auto is = [&](std::string_view name) { return text::equalsNoCase(ctx.valueName, name); };
+    if (is("UninstallString") || is("UninstallPath")) {
       ctx.rule = CheckRule::UninstallProgramMissing;
       CheckUninstallString(lvwErrors, std::move(ctx));
-    } else if (name == "QUIETUNINSTALLSTRING") {
+    } else if (is("QuietUninstallString")) {
       CheckQuietUninstallString(lvwErrors, std::move(ctx));
-    } else if (name == "INSTALLSOURCE" || name == "MODIFYPATH" || name == "DISPLAYICON") {
+    } else if (is("InstallSource") || is("ModifyPath") || is("DisplayIcon")) {
       CheckInstallSource(lvwErrors, std::move(ctx));
     }
   } catch (...) {

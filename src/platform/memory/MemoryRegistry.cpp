@@ -1,5 +1,7 @@
 #include "platform/memory/MemoryRegistry.h"
 
+#include <stdexcept>
+
 #include "platform/Text.h"
 
 namespace hm::platform {
@@ -29,8 +31,22 @@ RegistryKey* MemoryRegistry::resolve(HKey key) const {
     default:
       break;
   }
-  const auto it = handles_.find(key);
-  return it == handles_.end() ? nullptr : it->second;
+  const HandleSlot* slot = slotOf(key);
+  return slot == nullptr ? nullptr : slot->key;
+}
+
+namespace {
+constexpr HKey kFirstHandle = 0x1000;
+}
+
+MemoryRegistry::HandleSlot* MemoryRegistry::slotOf(HKey key) const {
+  const auto generation = static_cast<std::uint32_t>(key >> 32);
+  const auto low = static_cast<std::uint32_t>(key);
+  if (generation == 0 || low < kFirstHandle || (low - kFirstHandle) % 4 != 0) return nullptr;
+  const std::size_t index = (low - kFirstHandle) / 4;
+  if (index >= handleSlots_.size()) return nullptr;
+  HandleSlot& slot = handleSlots_[index];
+  return slot.open && slot.generation == generation ? &slot : nullptr;
 }
 
 // A link key's target is a native path such as \Registry\Machine\System\ControlSet001.
@@ -92,10 +108,21 @@ RegistryKey* MemoryRegistry::findKey(HKey parent, std::string_view subKey) {
 }
 
 HKey MemoryRegistry::newHandle(RegistryKey* key) {
-  const HKey h = nextHandle_;
-  nextHandle_ += 4;
-  handles_.emplace(h, key);
-  return h;
+  std::size_t index = 0;
+  if (!freeSlots_.empty()) {
+    index = freeSlots_.back();
+    freeSlots_.pop_back();
+  } else {
+    if (handleSlots_.size() >= (0xFFFFFFFFu - kFirstHandle) / 4) throw std::length_error("too many open keys");
+    index = handleSlots_.size();
+    handleSlots_.emplace_back();
+  }
+  HandleSlot& slot = handleSlots_[index];
+  if (++slot.generation == 0) slot.generation = 1;
+  slot.key = key;
+  slot.open = true;
+  ++openHandles_;
+  return HKey{slot.generation} << 32 | (kFirstHandle + 4 * index);
 }
 
 void MemoryRegistry::modified(RegistryKey* key) {
@@ -139,7 +166,14 @@ std::int32_t MemoryRegistry::createKey(HKey parent, std::string_view subKey, std
 }
 
 std::int32_t MemoryRegistry::closeKey(HKey key) {
-  return handles_.erase(key) > 0 || isPredefinedRoot(key) ? kSuccess : kInvalidHandle;
+  if (isPredefinedRoot(key)) return kSuccess;
+  HandleSlot* slot = slotOf(key);
+  if (slot == nullptr) return kInvalidHandle;
+  slot->open = false;
+  slot->key = nullptr;
+  freeSlots_.push_back(static_cast<std::uint32_t>(slot - handleSlots_.data()));
+  --openHandles_;
+  return kSuccess;
 }
 
 std::int32_t MemoryRegistry::enumKey(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameCapacity) {
@@ -223,8 +257,8 @@ std::int32_t MemoryRegistry::deleteKey(HKey parent, std::string_view subKey) {
   if (owner == nullptr || (k == from && isPredefinedRoot(parent)) || !k->subkeys().empty() || readOnly_)
     return kAccessDenied;
   // Handles still open on the key lead nowhere from now on.
-  for (auto& entry : handles_)
-    if (entry.second == k) entry.second = nullptr;
+  for (HandleSlot& slot : handleSlots_)
+    if (slot.key == k) slot.key = nullptr;
   if (lastEnumParent_ == k) lastEnumParent_ = nullptr;
   owner->removeSubkey(std::string(k->name()));
   modified(owner);

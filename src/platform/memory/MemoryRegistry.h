@@ -5,7 +5,7 @@
 #pragma once
 
 #include <functional>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/Registry.h"
 #include "platform/memory/RegistryTree.h"
@@ -39,7 +39,7 @@ class MemoryRegistry : public RegistryPort {
   std::int32_t deleteKey(HKey parent, std::string_view subKey) override;
   std::uint32_t platformId() override { return platformId_; }
 
-  std::size_t openHandleCount() const { return handles_.size(); }
+  std::size_t openHandleCount() const { return openHandles_; }
   // The key a path below a root or open key leads to, through links; null when missing.
   RegistryKey* findKey(HKey parent, std::string_view subKey);
 
@@ -51,6 +51,13 @@ class MemoryRegistry : public RegistryPort {
   RegistryKey* lastEnumerated(RegistryKey* parent, std::string_view name) const;
   std::int32_t open(HKey parent, std::string_view subKey, Walk how, HKey& result);
   HKey newHandle(RegistryKey* key);
+  // The slot an open handle names, or null for a closed or made-up one.
+  struct HandleSlot {
+    RegistryKey* key = nullptr;  // null once the key is deleted
+    std::uint32_t generation = 0;
+    bool open = false;
+  };
+  HandleSlot* slotOf(HKey key) const;
   void modified(RegistryKey* key);
 
   RegistryKey& localMachine_;
@@ -58,8 +65,12 @@ class MemoryRegistry : public RegistryPort {
   std::string userPath_;
   bool readOnly_ = false;
   std::uint32_t platformId_ = 2;
-  std::unordered_map<HKey, RegistryKey*> handles_;
-  HKey nextHandle_ = 0x1000;
+  // Open handles in a flat table: a handle is its slot's place with the
+  // slot's generation above it, so a closed handle stays invalid after its
+  // slot is taken again.
+  mutable std::vector<HandleSlot> handleSlots_;
+  std::vector<std::uint32_t> freeSlots_;
+  std::size_t openHandles_ = 0;
   RegistryKey* lastEnumParent_ = nullptr;
   std::size_t lastEnumIndex_ = 0;
 };
