@@ -40,7 +40,8 @@ bool NamesExistingFile(std::string_view text) {
   auto namesFile = [](std::string_view candidate) {
     const bool absolute = candidate.size() > 3 && candidate[1] == ':' && candidate[2] == '\\';
     // No file name holds a wildcard, a quote or a "/" (a switch such as /S): nothing to look up.
-    return absolute && candidate.find_first_of("*?\"/") == std::string_view::npos && ProgramFileExists(candidate);
+    const auto cannotBeInName = [](char c) { return c == '*' || c == '?' || c == '"' || c == '/'; };
+    return absolute && std::none_of(candidate.begin(), candidate.end(), cannotBeInName) && ProgramFileExists(candidate);
   };
   if (namesFile(RemoveEnterView(text))) return true;
   const std::size_t open = text.find('"');

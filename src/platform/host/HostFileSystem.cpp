@@ -47,7 +47,9 @@ void AppendUpper(std::string& out, std::string_view name) {
   out += text::toUpper(name);
 }
 
-bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+bool hasWildcard(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) { return c == '*' || c == '?'; });
+}
 
 // A lookup that failed for one of these found nothing; any other failure
 // (no permission, I/O error, a drive folder that is gone) says nothing.
