@@ -52,20 +52,23 @@ void CheckRegistryActiveXComponent(platform::ListViewModel& lvwErrors, CheckCont
 void CheckRegistryIntegrity(platform::ListViewModel& lvwErrors, const CheckContext& ctx);
 void CheckFileExtensionEntry(platform::ListViewModel& lvwErrors, const CheckContext& ctx);
 
+// The checks below that take the context by rvalue leave ctx.valueText with
+// any contents, so a caller may reuse its buffer.
+
 // File references.
 void CheckAllSystemdirectory(platform::ListViewModel& lvwErrors, const CheckContext& ctx, const std::string& text);
-void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx);
-void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext ctx);
-void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext ctx);
-void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext ctx);
-void CheckVirtualDeviceSection(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
+void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
+void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
+void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
+void CheckVirtualDeviceSection(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
 
 // Uninstall entries and start-up commands.
-void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext ctx);
-void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
+void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
 void CheckUninstallStringValue(platform::ListViewModel& lvwErrors, const CheckContext& ctx, std::string text);
-void CheckQuietUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckQuietUninstallString(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
 void RegistryValueCheck(platform::ListViewModel& lvwErrors, const CheckContext& ctx, std::string text);
-void CheckInstallSource(platform::ListViewModel& lvwErrors, CheckContext ctx);
+void CheckInstallSource(platform::ListViewModel& lvwErrors, CheckContext&& ctx);
 
 }  // namespace hm

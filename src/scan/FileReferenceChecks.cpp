@@ -55,7 +55,7 @@ void CheckAllSystemdirectory(platform::ListViewModel& lvwErrors, const CheckCont
   }
 }
 
-void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     ctx.rule = CheckRule::AppPathMissing;
     std::string& text = ctx.valueText;
@@ -71,7 +71,7 @@ void CheckApplicationPath(platform::ListViewModel& lvwErrors, CheckContext ctx) 
   }
 }
 
-void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     ctx.rule = CheckRule::FontFileMissing;
     const std::string& text = ctx.valueText;
@@ -86,7 +86,7 @@ void CheckWindowsFontpath(platform::ListViewModel& lvwErrors, CheckContext ctx) 
   }
 }
 
-void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     ctx.rule = CheckRule::HelpFileMissing;
     const std::string& folder = ctx.valueText;
@@ -101,7 +101,7 @@ void CheckHelpFilesPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
   }
 }
 
-void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     ctx.rule = CheckRule::SharedFileMissing;
     std::string& text = ctx.valueText;
@@ -120,7 +120,7 @@ void CheckMicrosoftSharedPath(platform::ListViewModel& lvwErrors, CheckContext c
   }
 }
 
-void CheckVirtualDeviceSection(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckVirtualDeviceSection(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     ctx.rule = CheckRule::VxdFileMissing;
     std::string& text = ctx.valueText;

@@ -304,7 +304,6 @@ void CheckValue(ScanLists& lists, std::string& valueText, const std::string& sec
       CheckRegistryIntegrity(errors, ctx);
     } else if (kind == "ActiveX \\ COM" || kind == "ActiveX \\ COM Subsections") {
       CheckRegistryActiveXComponent(errors, std::move(ctx));
-      valueText = std::move(ctx.valueText);  // the buffer goes back for the next value
     } else if (kind == "File Extensions") {
       CheckFileExtensionEntry(errors, ctx);
     } else if (kind == "Application Paths") {
@@ -328,6 +327,7 @@ void CheckValue(ScanLists& lists, std::string& valueText, const std::string& sec
     } else if (kind == "VxD Section") {
       CheckVirtualDeviceSection(errors, std::move(ctx));
     }
+    valueText = std::move(ctx.valueText);  // the buffer goes back for the next value
   } catch (...) {
     LogError("CheckPathExistinDirectory");
   }

@@ -72,7 +72,7 @@ void CheckCommandCandidate(platform::ListViewModel& lvwErrors, const CheckContex
 }
 }  // namespace
 
-void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     const auto is = [&](std::string_view name) { return text::equalsNoCase(ctx.valueName, name); };
     if (is("UninstallString") || is("UninstallPath")) {
@@ -88,7 +88,7 @@ void CheckUninstallFilePath(platform::ListViewModel& lvwErrors, CheckContext ctx
   }
 }
 
-void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckUninstallString(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     // The same rules judge start-up commands and uninstall commands.
     if (ctx.rule == CheckRule::None) ctx.rule = CheckRule::StartupProgramMissing;
@@ -139,7 +139,7 @@ void CheckUninstallStringValue(platform::ListViewModel& lvwErrors, const CheckCo
   }
 }
 
-void CheckQuietUninstallString(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckQuietUninstallString(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     ctx.rule = CheckRule::QuietUninstallProgramMissing;
     const std::string& text = ctx.valueText;
@@ -178,7 +178,7 @@ void RegistryValueCheck(platform::ListViewModel& lvwErrors, const CheckContext& 
   }
 }
 
-void CheckInstallSource(platform::ListViewModel& lvwErrors, CheckContext ctx) {
+void CheckInstallSource(platform::ListViewModel& lvwErrors, CheckContext&& ctx) {
   try {
     ctx.rule = CheckRule::InstallFileMissing;
     std::string& text = ctx.valueText;
