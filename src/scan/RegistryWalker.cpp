@@ -48,9 +48,9 @@ struct OpenKey {
   }
 };
 
-bool isLinkKey(HKey key) {
+bool isLinkKey(platform::RegistryPort& registry, HKey key) {
   std::uint32_t type = 0, size = 0;
-  return reg().queryValueInfo(key, platform::kSymbolicLinkValue, type, size) == platform::kSuccess &&
+  return registry.queryValueInfo(key, platform::kSymbolicLinkValue, type, size) == platform::kSuccess &&
          type == platform::kRegLink;
 }
 
@@ -127,8 +127,9 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
         for (std::size_t i = 0; i < depth; ++i) reg().closeKey(levels[i].handle);
       }
     } open;
+    platform::RegistryPort& registry = reg();  // looked up once: it is asked for every key
     HKey start = 0;
-    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, start) != platform::kSuccess) return;
+    if (registry.openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, start) != platform::kSuccess) return;
     open.levels.push_back(Level{start, keyPath, 0});
     open.depth = 1;
     std::string name;
@@ -137,14 +138,14 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
       std::int32_t status = platform::kNoMoreItems;
       try {
         Level& level = open.levels[open.depth - 1];
-        status = reg().enumKey(level.handle, level.index, name, kKeyNameCapacity);
+        status = registry.enumKey(level.handle, level.index, name, kKeyNameCapacity);
         if (status == platform::kSuccess) {
           ++level.index;
           // Each subkey is opened once, as itself: a link's target is walked
           // where it lives, and following it could loop.
           OpenKey sub;
-          if (reg().openKeyNoFollow(level.handle, name, platform::kKeyRead, sub.handle) == platform::kSuccess &&
-              !isLinkKey(sub.handle)) {
+          if (registry.openKeyNoFollow(level.handle, name, platform::kKeyRead, sub.handle) == platform::kSuccess &&
+              !isLinkKey(registry, sub.handle)) {
             if (open.depth == open.levels.size()) open.levels.emplace_back();
             const std::string& parentPath = open.levels[open.depth - 1].path;
             Level& child = open.levels[open.depth];
@@ -171,7 +172,7 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
         if (CancelScan) return;
         DoEvents();
         if (status == platform::kSuccess) break;
-        reg().closeKey(open.levels[open.depth - 1].handle);
+        registry.closeKey(open.levels[open.depth - 1].handle);
         --open.depth;
         if (open.depth == 0) return;
         status = platform::kSuccess;
@@ -212,13 +213,14 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
     std::string& name = buffers.name;
     platform::RegValue& value = buffers.value;
     std::string& text = buffers.text;  // every value's text, lent to the check
+    platform::RegistryPort& registry = reg();
     for (std::uint32_t index = 0;; ++index) {
       if (CancelScan) return;
-      std::int32_t status = reg().enumValue(key, index, name, kValueNameCapacity, &value, kValueDataCapacity);
+      std::int32_t status = registry.enumValue(key, index, name, kValueNameCapacity, &value, kValueDataCapacity);
       text.clear();
       if (status == platform::kMoreData) {
         // Long data: take the name alone, then read the value whole.
-        status = reg().enumValue(key, index, name, kValueNameCapacity, nullptr, 0);
+        status = registry.enumValue(key, index, name, kValueNameCapacity, nullptr, 0);
         if (status == platform::kSuccess) text = GetSubKeyValue(key, name);
       } else if (status == platform::kSuccess) {
         ValueText(value, text);
@@ -245,7 +247,8 @@ void CheckValuesOfKey(ScanLists& lists, platform::HKey key, std::int32_t rootKey
 void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::string& keyPath, const bool& keepGoing) {
   try {
     OpenKey key;
-    if (reg().openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, key.handle) != platform::kSuccess)
+    platform::RegistryPort& registry = reg();
+    if (registry.openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, key.handle) != platform::kSuccess)
       return;
     // The names are only shown: a one-unit buffer tells that a subkey is
     // there without copying its name, and the label takes every
@@ -254,7 +257,7 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
     std::string name;
     std::uint32_t unshown = 0;  // one past the last subkey seen but not shown; 0 for none
     const auto showName = [&](std::uint32_t index) {
-      if (reg().enumKey(key.handle, index, name, kKeyNameCapacity) == platform::kSuccess)
+      if (registry.enumKey(key.handle, index, name, kKeyNameCapacity) == platform::kSuccess)
         lists.lblRegistryScan.setCaption(name);
       unshown = 0;
     };
@@ -262,13 +265,13 @@ void EnumerateRegKeyNames(ScanLists& lists, std::int32_t rootKey, const std::str
       if (!keepGoing) break;
       std::int32_t status = platform::kSuccess;
       if (index % kNameShownEvery == 0) {
-        status = reg().enumKey(key.handle, index, name, kKeyNameCapacity);
+        status = registry.enumKey(key.handle, index, name, kKeyNameCapacity);
         if (status == platform::kSuccess) {
           lists.lblRegistryScan.setCaption(name);
           unshown = 0;
         }
       } else {
-        status = reg().enumKey(key.handle, index, name, 1);
+        status = registry.enumKey(key.handle, index, name, 1);
         if (status == platform::kMoreData) {
           status = platform::kSuccess;
           unshown = index + 1;
