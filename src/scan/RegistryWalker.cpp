@@ -129,7 +129,8 @@ void EnumerateRegKeys(ScanLists& lists, std::int32_t rootKey, const std::string&
     } open;
     platform::RegistryPort& registry = reg();  // looked up once: it is asked for every key
     HKey start = 0;
-    if (registry.openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, start) != platform::kSuccess) return;
+    if (registry.openKey(platform::rootHandle(rootKey), keyPath, platform::kKeyRead, start) != platform::kSuccess)
+      return;
     open.levels.push_back(Level{start, keyPath, 0});
     open.depth = 1;
     std::string name;
