@@ -91,18 +91,31 @@ void StringFromRegData(std::string_view bytes, std::string& out) {
   const std::size_t units = bytes.size() / 2;
   out.resize(units);
   std::size_t i = 0;
-  // Four units a step while all four are ASCII and none is NUL.
+  // Several units a step while all are ASCII and none is NUL.
   constexpr std::uint64_t kHighBytes = 0xFF80FF80FF80FF80ull;
   constexpr std::uint64_t kUnitOnes = 0x0001000100010001ull;
   constexpr std::uint64_t kUnitTops = 0x8000800080008000ull;
+  const auto pack = [](std::uint64_t w) {
+    return static_cast<std::uint32_t>((w & 0xFF) | ((w >> 8) & 0xFF00) | ((w >> 16) & 0xFF0000) |
+                                      ((w >> 24) & 0xFF000000));
+  };
+  // Eight units a step first (most paths are long), then four.
+  for (; i + 8 <= units; i += 8) {
+    std::uint64_t w[2] = {};
+    std::memcpy(w, bytes.data() + 2 * i, 16);
+    if (((w[0] | w[1]) & kHighBytes) != 0 || ((w[0] - kUnitOnes) & kUnitTops) != 0 ||
+        ((w[1] - kUnitOnes) & kUnitTops) != 0)
+      break;
+    const std::uint64_t packed = pack(w[0]) | std::uint64_t{pack(w[1])} << 32;
+    std::memcpy(out.data() + i, &packed, 8);
+  }
   for (; i + 4 <= units; i += 4) {
     std::uint64_t w = 0;
     std::memcpy(&w, bytes.data() + 2 * i, 8);
     // Every unit is below 0x80 here, so subtracting one sets a unit's top bit
     // only when the unit (or one before it) is NUL.
     if ((w & kHighBytes) != 0 || ((w - kUnitOnes) & kUnitTops) != 0) break;
-    const std::uint32_t packed = static_cast<std::uint32_t>((w & 0xFF) | ((w >> 8) & 0xFF00) | ((w >> 16) & 0xFF0000) |
-                                                            ((w >> 24) & 0xFF000000));
+    const std::uint32_t packed = pack(w);
     std::memcpy(out.data() + i, &packed, 4);
   }
   for (; i < units; ++i) {

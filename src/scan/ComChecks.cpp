@@ -13,9 +13,14 @@ namespace hm {
 namespace {
 // ProgID keys name a class ("WMPlayer.OCX"), not a server file.
 bool NamesComClass(std::string_view keyPath) {
-  const std::size_t slash = keyPath.rfind('\\');
-  const std::string_view last = slash == std::string_view::npos ? keyPath : keyPath.substr(slash + 1);
-  return text::equalsNoCase(last, "ProgID") || text::equalsNoCase(last, "VersionIndependentProgID");
+  // The key's last name, read from the end: no ASCII name equals a text of
+  // another length, so only the tail of the name's own length can match.
+  const auto lastIs = [keyPath](std::string_view name) {
+    if (keyPath.size() < name.size()) return false;
+    const std::size_t start = keyPath.size() - name.size();
+    return (start == 0 || keyPath[start - 1] == '\\') && text::equalsNoCase(keyPath.substr(start), name);
+  };
+  return lastIs("ProgID") || lastIs("VersionIndependentProgID");
 }
 
 bool IsComServerExtension(std::string_view extension) {

@@ -127,6 +127,17 @@ TEST(RegistryLayer, RegistryTextEndsAtItsFirstNulWhateverItHolds) {
   EXPECT_EQ(StringFromRegData(bytes(u"\u0100") + "x"), "\xC4\x80");  // an odd last byte is dropped
   EXPECT_EQ(StringFromRegData(bytes(u"ab") + "x"), "ab");
   EXPECT_EQ(StringFromRegData(""), "");
+  // Texts long enough for the wide steps, with a NUL or a non-ASCII unit at
+  // every place, read as the plain conversion up to the first NUL reads them.
+  for (std::size_t length = 1; length <= 24; ++length)
+    for (std::size_t at = 0; at < length; ++at)
+      for (const char16_t odd : {u'\0', u'\u00C4', u'\u0100'}) {
+        std::u16string text;
+        for (std::size_t k = 0; k < length; ++k) text += static_cast<char16_t>('a' + k % 26);
+        text[at] = odd;
+        const std::u16string_view upToNul(text.data(), std::min(text.find(u'\0'), text.size()));
+        EXPECT_EQ(StringFromRegData(bytes(text)), text::toUtf8(std::u16string(upToNul))) << length << " " << at;
+      }
 }
 
 TEST(RegistryLayer, VersionAndNumberConversions) {
