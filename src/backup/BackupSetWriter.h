@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backup/Zipper.h"
+#include "platform/Controls.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "shell/IniFile.h"
@@ -38,7 +39,7 @@ class BackupSetWriter {
   // and data when it existed, and the mark. False when it could not be
   // written (also when the file would grow past what can be read back).
   bool writeRecord(std::size_t rowNumber, const std::vector<std::string>& headers,
-                   const std::vector<std::string>& cells, const std::optional<platform::RegValue>& value);
+                   const platform::RowCells& cells, const std::optional<platform::RegValue>& value);
 
   // Stores the file in the archive; once it is safely there, Finished
   // deletes it (xzipper1_Finished). False when the archive could not be written.
