@@ -152,7 +152,8 @@ void printResults(const ScanLists& lists) {
     return;
   }
   std::map<std::string, std::string> threat;
-  for (const auto& r : lists.lvwRegistryvaluesScan.rows()) threat[std::string(r.cells[kSectionName])] = r.cells[kSectionThreat];
+  for (const auto& r : lists.lvwRegistryvaluesScan.rows())
+    threat[std::string(r.cells[kSectionName])] = r.cells[kSectionThreat];
   std::vector<std::string> order;
   for (const auto& r : errors.rows())
     if (std::find(order.begin(), order.end(), r.cells[kSection]) == order.end()) order.emplace_back(r.cells[kSection]);

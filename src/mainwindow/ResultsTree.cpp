@@ -132,7 +132,8 @@ void frmMain::LoadResultsTree(const std::string& mode) {
     tree.setText(*parent, SectionNodeText(section, ++counts[*parent]));
 
     const int icon = iconIndex(kIconProblem);
-    const std::size_t child = tree.add(parent, "C" + std::to_string(i + 1), std::string(rows.cell(i, kKeyValue)), icon, icon);
+    const std::size_t child =
+        tree.add(parent, "C" + std::to_string(i + 1), std::string(rows.cell(i, kKeyValue)), icon, icon);
     tree.setTip(child, ProblemWhyText(rows, i));
     if (results) {
       tree.setExpanded(child, false);

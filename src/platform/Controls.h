@@ -215,9 +215,9 @@ class ListViewModel : public Observable {
   Property<bool> enabled{*this, true};
 
  private:
-  std::vector<std::string> headers_;
   std::size_t append(RowCells cells, bool checked);
 
+  std::vector<std::string> headers_;
   std::vector<ListRow> rows_;
 };
 

@@ -16,8 +16,8 @@ ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row
 void AddProblemEntry(platform::ListViewModel& lvwErrors, std::string_view mainKey, std::string_view keyName,
                      std::string_view keyValue, std::string_view section, std::string_view fullKeyPath,
                      std::string_view mainKeyName, ProblemWhy why) {
-  lvwErrors.addRow({mainKey, keyName.empty() ? std::string_view("(Default)") : keyName, keyValue, section,
-                    fullKeyPath, mainKeyName, why.rule, why.testedPath},
+  lvwErrors.addRow({mainKey, keyName.empty() ? std::string_view("(Default)") : keyName, keyValue, section, fullKeyPath,
+                    mainKeyName, why.rule, why.testedPath},
                    true);
 }
 
