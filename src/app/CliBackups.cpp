@@ -89,7 +89,7 @@ struct CommandMachine {
 // The chooser's row of a set named NAME (with or without ".bkp"), without regard to case.
 std::optional<std::size_t> findSet(const backup::frmRestore& chooser, const std::string& name) {
   for (std::size_t i = 0; i < chooser.lvwBackups.rowCount(); ++i) {
-    const std::string& listed = chooser.lvwBackups.cell(i, backup::frmRestore::kBackupName);
+    const std::string_view listed = chooser.lvwBackups.cell(i, backup::frmRestore::kBackupName);
     if (text::equalsNoCase(listed, name) || text::equalsNoCase(listed, name + ".bkp")) return i;
   }
   return std::nullopt;
@@ -113,9 +113,9 @@ int listSets() {
   }
   std::printf("%-32s %-28s %8s  %s\n", "Backup Name", "Date & Time", "Records", "Backup Path");
   for (const auto& row : chooser.lvwBackups.rows()) {
-    const std::string& path = row.cells[backup::frmRestore::kBackupPath];
-    std::printf("%-32s %-28s %8zu  %s\n", row.cells[backup::frmRestore::kBackupName].c_str(),
-                row.cells[backup::frmRestore::kBackupDate].c_str(), recordCount(path), path.c_str());
+    const std::string path(row.cells[backup::frmRestore::kBackupPath]);
+    std::printf("%-32s %-28s %8zu  %s\n", std::string(row.cells[backup::frmRestore::kBackupName]).c_str(),
+                std::string(row.cells[backup::frmRestore::kBackupDate]).c_str(), recordCount(path), path.c_str());
   }
   return kExitOk;
 }
@@ -186,11 +186,11 @@ int RestoreCommand(const std::vector<std::string>& args) {
     return kExitError;
   }
   for (const auto& row : lists.lvwErrors.rows()) {
+    const auto c = [&](std::size_t column) { return std::string(row.cells[column]); };
     if (row.cells[kKeyName].empty())
-      std::printf("  file:  %s\n", row.cells[kFullKeyPath].c_str());
+      std::printf("  file:  %s\n", c(kFullKeyPath).c_str());
     else
-      std::printf("  value: %s\\%s  %s\n", row.cells[kMainKeyName].c_str(), row.cells[kFullKeyPath].c_str(),
-                  row.cells[kKeyName].c_str());
+      std::printf("  value: %s\\%s  %s\n", c(kMainKeyName).c_str(), c(kFullKeyPath).c_str(), c(kKeyName).c_str());
   }
   if (!a.yes) {
     ConsoleDialogs ask(false);

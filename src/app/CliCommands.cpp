@@ -134,8 +134,9 @@ class InterruptiblePump : public platform::EventPumpPort {
 };
 
 void printSectionRow(const platform::ListRow& row) {
-  std::printf("  %-30s %-9s %-20s %s\n", row.cells[kSectionName].c_str(), row.cells[kSectionStatus].c_str(),
-              row.cells[kSectionProblems].c_str(), row.cells[kSectionThreat].c_str());
+  const auto c = [&](std::size_t column) { return std::string(row.cells[column]); };
+  std::printf("  %-30s %-9s %-20s %s\n", c(kSectionName).c_str(), c(kSectionStatus).c_str(),
+              c(kSectionProblems).c_str(), c(kSectionThreat).c_str());
   std::fflush(stdout);
 }
 
@@ -151,10 +152,11 @@ void printResults(const ScanLists& lists) {
     return;
   }
   std::map<std::string, std::string> threat;
-  for (const auto& r : lists.lvwRegistryvaluesScan.rows()) threat[r.cells[kSectionName]] = r.cells[kSectionThreat];
+  for (const auto& r : lists.lvwRegistryvaluesScan.rows())
+    threat[std::string(r.cells[kSectionName])] = r.cells[kSectionThreat];
   std::vector<std::string> order;
   for (const auto& r : errors.rows())
-    if (std::find(order.begin(), order.end(), r.cells[kSection]) == order.end()) order.push_back(r.cells[kSection]);
+    if (std::find(order.begin(), order.end(), r.cells[kSection]) == order.end()) order.emplace_back(r.cells[kSection]);
   std::printf("\n%zu problems found\n", errors.rowCount());
   for (const auto& section : order) {
     std::size_t count = 0;
@@ -164,14 +166,15 @@ void printResults(const ScanLists& lists) {
     for (const auto& r : errors.rows()) {
       ++number;
       if (r.cells[kSection] != section) continue;
-      std::printf("  %3zu. %s\n", number, r.cells[kKeyValue].c_str());
+      const auto c = [&](std::size_t column) { return std::string(r.cells[column]); };
+      std::printf("  %3zu. %s\n", number, c(kKeyValue).c_str());
       if (r.cells[kMainKeyName].empty()) {
-        std::printf("       file:  %s\n", r.cells[kFullKeyPath].c_str());
+        std::printf("       file:  %s\n", c(kFullKeyPath).c_str());
       } else {
-        std::printf("       key:   %s\\%s\n", r.cells[kMainKeyName].c_str(), r.cells[kFullKeyPath].c_str());
-        std::printf("       value: %s\n", r.cells[kKeyName].c_str());
+        std::printf("       key:   %s\\%s\n", c(kMainKeyName).c_str(), c(kFullKeyPath).c_str());
+        std::printf("       value: %s\n", c(kKeyName).c_str());
       }
-      const std::string& tested = errors.cell(number - 1, kTestedPath);
+      const std::string tested(errors.cell(number - 1, kTestedPath));
       if (!tested.empty() && tested != r.cells[kKeyValue]) std::printf("       tested: %s\n", tested.c_str());
     }
   }
@@ -228,7 +231,8 @@ int printSections(const Options& o, platform::OpenedMachine& m) {
   std::printf("%s\n\n", m.description().c_str());
   std::printf("  %-30s %s\n", "Registry Section", "ThreatLevel");
   for (const auto& row : lists.lvwRegistryvaluesScan.rows())
-    std::printf("  %-30s %s\n", row.cells[kSectionName].c_str(), row.cells[kSectionThreat].c_str());
+    std::printf("  %-30s %s\n", std::string(row.cells[kSectionName]).c_str(),
+                std::string(row.cells[kSectionThreat]).c_str());
   return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -11,9 +12,13 @@ namespace hm::cli {
 
 void WriteSectionRows(JsonWriter& j, const ScanLists& lists) {
   // Counted as the section's "Problems" text counts: records with a root.
-  std::map<std::string, long long> counts;
-  for (const auto& r : lists.lvwErrors.rows())
-    if (!r.cells[kMainKey].empty()) ++counts[r.cells[kSection]];
+  std::map<std::string, long long, std::less<>> counts;
+  for (const auto& r : lists.lvwErrors.rows()) {
+    if (r.cells[kMainKey].empty()) continue;
+    auto count = counts.find(r.cells[kSection]);
+    if (count == counts.end()) count = counts.emplace(r.cells[kSection], 0).first;
+    ++count->second;
+  }
   j.key("sections").beginArray();
   for (const auto& r : lists.lvwRegistryvaluesScan.rows()) {
     j.beginObject();
@@ -36,7 +41,7 @@ void WriteProblemRecords(JsonWriter& j, const platform::ListViewModel& lvwErrors
     for (std::size_t c = 0; c < lvwErrors.headers().size(); ++c)
       j.key(lvwErrors.headers()[c]).string(lvwErrors.cell(i, c));
     // A shortcut's record holds its section where a registry record holds the root handle.
-    const std::string& mainKey = lvwErrors.cell(i, kMainKey);
+    const std::string_view mainKey = lvwErrors.cell(i, kMainKey);
     const char* const end = mainKey.data() + mainKey.size();
     std::int32_t root = 0;
     const auto parsed = std::from_chars(mainKey.data(), end, root);
@@ -45,7 +50,7 @@ void WriteProblemRecords(JsonWriter& j, const platform::ListViewModel& lvwErrors
       j.number(root);
     else
       j.null();
-    const std::string& rule = lvwErrors.cell(i, kRule);
+    const std::string_view rule = lvwErrors.cell(i, kRule);
     j.key("rule").string(rule);
     j.key("reason").string(CheckRuleReason(rule));
     j.key("testedPath").string(lvwErrors.cell(i, kTestedPath));

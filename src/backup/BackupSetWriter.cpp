@@ -52,11 +52,10 @@ bool BackupSetWriter::writeHeader(const platform::LocalTime& began) {
 }
 
 bool BackupSetWriter::writeRecord(std::size_t rowNumber, const std::vector<std::string>& headers,
-                                  const std::vector<std::string>& cells,
-                                  const std::optional<platform::RegValue>& value) {
+                                  const platform::RowCells& cells, const std::optional<platform::RegValue>& value) {
   std::vector<std::pair<std::string, std::string>> entries;
   for (std::size_t column = 0; column < headers.size(); ++column)
-    entries.emplace_back(headers[column], column < cells.size() ? cells[column] : std::string());
+    entries.emplace_back(headers[column], column < cells.size() ? cells[column] : std::string_view());
   for (std::size_t column = 0; column < headers.size(); ++column) {
     const std::string& cell = entries[column].second;
     if (shell::cInifile::holdsExactly(cell)) continue;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backup/Zipper.h"
+#include "platform/Controls.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "shell/IniFile.h"
@@ -37,8 +38,8 @@ class BackupSetWriter {
   // column headers, the hex of a name the text cannot hold, the value's type
   // and data when it existed, and the mark. False when it could not be
   // written (also when the file would grow past what can be read back).
-  bool writeRecord(std::size_t rowNumber, const std::vector<std::string>& headers,
-                   const std::vector<std::string>& cells, const std::optional<platform::RegValue>& value);
+  bool writeRecord(std::size_t rowNumber, const std::vector<std::string>& headers, const platform::RowCells& cells,
+                   const std::optional<platform::RegValue>& value);
 
   // Stores the file in the archive; once it is safely there, Finished
   // deletes it (xzipper1_Finished). False when the archive could not be written.

@@ -132,7 +132,7 @@ void frmRestore::cmdDeleteBackup_Click() {
     const auto row = chosenRow();
     if (!row) return;
     if (ProductMessage(kConfirmDeleteBackup, kMbYesNo | kMbIconQuestion) != platform::kIdYes) return;
-    const std::string path = lvwBackups.cell(*row, kBackupPath);
+    const std::string path(lvwBackups.cell(*row, kBackupPath));
     deleteIfPresent(path);
     const std::string archive = ArchivePathFor(path);
     if (archive != path) deleteIfPresent(archive);

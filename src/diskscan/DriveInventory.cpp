@@ -36,7 +36,7 @@ std::string GetAllHardDrives(ScanLists& lists, std::string_view section) {
         for (std::size_t i = 0; i < sections.rowCount(); ++i) {
           if (CancelScan) return {};
           if (!sections.row(i).checked) continue;
-          const std::string& rowText = sections.cell(i, kSectionName);
+          const std::string_view rowText = sections.cell(i, kSectionName);
           const std::size_t open = rowText.find('(');
           if (open == std::string::npos) continue;
           const std::size_t close = rowText.find(')', open + 1);

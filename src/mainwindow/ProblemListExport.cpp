@@ -32,7 +32,7 @@ void frmMain::mnuFilePrintListofErrors_Click() {
     // Taken before yielding: a scan started meanwhile empties the list.
     std::vector<std::string> missing;
     missing.reserve(rows.rowCount());
-    for (std::size_t i = 0; i < rows.rowCount(); ++i) missing.push_back(rows.cell(i, kKeyValue));
+    for (std::size_t i = 0; i < rows.rowCount(); ++i) missing.emplace_back(rows.cell(i, kKeyValue));
 
     std::string text = std::string(kProductName) + "\r\n\r\n";
     for (std::size_t i = 0; i < missing.size(); ++i) {

@@ -26,8 +26,8 @@ constexpr int kDefaultProblemsColumnWidth = 300;  // before the window has told 
 std::string ThreatLevelOf(const platform::ListViewModel& sections, const std::string& section) {
   for (std::size_t i = 0; i < sections.rowCount(); ++i) {
     if (sections.cell(i, kSectionName) != section) continue;
-    const std::string& level = sections.cell(i, kSectionThreat);
-    if (level == "Medium" || level == "Low") return level;
+    const std::string_view level = sections.cell(i, kSectionThreat);
+    if (level == "Medium" || level == "Low") return std::string(level);
     break;
   }
   return "High";
@@ -113,7 +113,7 @@ void frmMain::LoadResultsTree(const std::string& mode) {
   const bool results = mode == "Results";
   std::vector<std::size_t> counts(rows.rowCount(), 0);  // by section node
   for (std::size_t i = 0; i < rows.rowCount(); ++i) {
-    const std::string section = rows.cell(i, kSection);
+    const std::string section(rows.cell(i, kSection));
     std::optional<std::size_t> parent = tree.find("P" + section);
     if (!parent) {
       const std::string level = ThreatLevelOf(lists.lvwRegistryvaluesScan, section);
@@ -132,7 +132,8 @@ void frmMain::LoadResultsTree(const std::string& mode) {
     tree.setText(*parent, SectionNodeText(section, ++counts[*parent]));
 
     const int icon = iconIndex(kIconProblem);
-    const std::size_t child = tree.add(parent, "C" + std::to_string(i + 1), rows.cell(i, kKeyValue), icon, icon);
+    const std::size_t child =
+        tree.add(parent, "C" + std::to_string(i + 1), std::string(rows.cell(i, kKeyValue)), icon, icon);
     tree.setTip(child, ProblemWhyText(rows, i));
     if (results) {
       tree.setExpanded(child, false);

@@ -374,7 +374,7 @@ bool frmMain::mayWriteMachineRows(bool checkedOnly, const char* question) {
   bool machineRows = false;
   for (const platform::ListRow& row : lists.lvwErrors.rows()) {
     if (checkedOnly && !row.checked) continue;
-    const std::string& mainKey = row.cells.at(kMainKey);
+    const std::string_view mainKey = row.cells.at(kMainKey);
     if (IsNumeric(mainKey) && ToLong(mainKey) == platform::kHkeyLocalMachine) {
       machineRows = true;
       break;

@@ -1,5 +1,8 @@
 #include "platform/Controls.h"
 
+#include <array>
+#include <cstring>
+#include <limits>
 #include <stdexcept>
 
 namespace hm::platform {
@@ -26,11 +29,98 @@ void Observable::changed(Change change) const {
   }
 }
 
-std::size_t ListViewModel::addRow(std::vector<std::string> cells, bool checked) {
-  if (cells.size() < headers_.size()) cells.resize(headers_.size());
+namespace {
+// The ends are 32-bit offsets.
+constexpr std::size_t kMaxText = std::numeric_limits<std::uint32_t>::max();
+constexpr std::size_t kMaxCells = std::size_t{1} << 20;
+}  // namespace
+
+RowCells::RowCells(const std::vector<std::string>& texts, std::size_t minSize) {
+  build(texts.data(), texts.size(), minSize);
+}
+
+RowCells::RowCells(const std::string_view* texts, std::size_t count, std::size_t minSize) {
+  build(texts, count, minSize);
+}
+
+template <class Text>
+void RowCells::build(const Text* texts, std::size_t count, std::size_t minSize) {
+  const std::size_t n = std::max(count, minSize);
+  if (n == 0) {
+    block_.reset();
+    return;
+  }
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) total += texts[i].size();
+  if (n > kMaxCells || total > kMaxText) throw std::length_error("list row too long");
+  const std::size_t words = 1 + n + (total + 3) / 4;
+  std::unique_ptr<std::uint32_t[]> block(new std::uint32_t[words]);
+  block[words - 1] = 0;  // the tail past the last text is copied with the row
+  block[0] = static_cast<std::uint32_t>(n);
+  char* out = reinterpret_cast<char*>(block.get() + 1 + n);
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i < count && !texts[i].empty()) {
+      std::memcpy(out + end, texts[i].data(), texts[i].size());
+      end += texts[i].size();
+    }
+    block[1 + i] = static_cast<std::uint32_t>(end);
+  }
+  // Only now: the texts may have been views into the old block.
+  block_ = std::move(block);
+}
+
+std::size_t RowCells::words() const {
+  const std::uint32_t n = block_[0];
+  return 1 + n + (block_[n] + 3) / 4;
+}
+
+RowCells::RowCells(const RowCells& other) {
+  if (!other.block_) return;
+  const std::size_t words = other.words();
+  block_.reset(new std::uint32_t[words]);
+  std::memcpy(block_.get(), other.block_.get(), words * sizeof(std::uint32_t));
+}
+
+RowCells& RowCells::operator=(const RowCells& other) {
+  if (this != &other) *this = RowCells(other);
+  return *this;
+}
+
+std::string_view RowCells::at(std::size_t index) const {
+  if (index >= size()) throw std::out_of_range("list cell");
+  return (*this)[index];
+}
+
+void RowCells::set(std::size_t index, std::string_view value) {
+  if (index >= kMaxCells) throw std::length_error("list row too long");
+  const std::size_t old = size();
+  const std::size_t n = std::max(old, index + 1);
+  constexpr std::size_t kInline = 16;
+  std::array<std::string_view, kInline> inlineTexts;
+  std::vector<std::string_view> heapTexts;
+  std::string_view* texts = inlineTexts.data();
+  if (n > kInline) {
+    heapTexts.resize(n);
+    texts = heapTexts.data();
+  }
+  for (std::size_t i = 0; i < n; ++i) texts[i] = i < old ? (*this)[i] : std::string_view();
+  texts[index] = value;
+  build(texts, n, 0);
+}
+
+std::size_t ListViewModel::append(RowCells cells, bool checked) {
   rows_.push_back(ListRow{std::move(cells), checked, false, 0});
   if (watched()) changed({Change::Added, rows_.size() - 1});
   return rows_.size() - 1;
+}
+
+std::size_t ListViewModel::addRow(const std::vector<std::string>& cells, bool checked) {
+  return append(RowCells(cells, headers_.size()), checked);
+}
+
+std::size_t ListViewModel::addRow(std::initializer_list<std::string_view> cells, bool checked) {
+  return append(RowCells(cells, headers_.size()), checked);
 }
 
 void ListViewModel::clear() {
@@ -44,17 +134,14 @@ void ListViewModel::removeRow(std::size_t index) {
   changed({Change::Removed, index});
 }
 
-void ListViewModel::setCell(std::size_t rowIndex, std::size_t column, std::string text) {
-  auto& cells = rows_.at(rowIndex).cells;
-  if (column >= cells.size()) cells.resize(column + 1);
-  cells[column] = std::move(text);
+void ListViewModel::setCell(std::size_t rowIndex, std::size_t column, std::string_view text) {
+  rows_.at(rowIndex).cells.set(column, text);
   if (watched()) changed({Change::Updated, rowIndex});
 }
 
-const std::string& ListViewModel::cell(std::size_t rowIndex, std::size_t column) const {
-  static const std::string empty;
-  const auto& cells = rows_.at(rowIndex).cells;
-  return column < cells.size() ? cells[column] : empty;
+std::string_view ListViewModel::cell(std::size_t rowIndex, std::size_t column) const {
+  const RowCells& cells = rows_.at(rowIndex).cells;
+  return column < cells.size() ? cells[column] : std::string_view();
 }
 
 void ListViewModel::setChecked(std::size_t rowIndex, bool checked) {

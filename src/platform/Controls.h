@@ -4,9 +4,13 @@
 // copied, so every watcher sees the same state.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -99,8 +103,86 @@ class Property {
 // A click (or other event) handler the window sets and a binding or test raises.
 using Handler = std::function<void()>;
 
+// The texts of one row's cells in one block: the cell count, the end of each
+// cell's text, then the texts back to back. A scan adds a row per problem, so
+// a row costs one allocation rather than one per cell; a row without cells
+// costs none. A view read from it lasts until that row is changed or removed.
+class RowCells {
+ public:
+  class const_iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using iterator_concept = std::forward_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using reference = std::string_view;
+    using pointer = void;
+    const_iterator() = default;
+    const_iterator(const RowCells* cells, std::size_t index) : cells_(cells), index_(index) {}
+    std::string_view operator*() const { return (*cells_)[index_]; }
+    const_iterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator old = *this;
+      ++index_;
+      return old;
+    }
+    friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.index_ == b.index_; }
+
+   private:
+    const RowCells* cells_ = nullptr;
+    std::size_t index_ = 0;
+  };
+  using iterator = const_iterator;
+  using value_type = std::string_view;
+  using size_type = std::size_t;
+
+  RowCells() = default;
+  // The texts, then empty cells up to `minSize`.
+  explicit RowCells(std::initializer_list<std::string_view> texts, std::size_t minSize = 0)
+      : RowCells(texts.begin(), texts.size(), minSize) {}
+  explicit RowCells(const std::vector<std::string>& texts, std::size_t minSize = 0);
+  RowCells(const RowCells& other);
+  RowCells& operator=(const RowCells& other);
+  RowCells(RowCells&&) noexcept = default;
+  RowCells& operator=(RowCells&&) noexcept = default;
+
+  std::size_t size() const { return block_ ? block_[0] : 0; }
+  bool empty() const { return size() == 0; }
+  std::string_view operator[](std::size_t index) const {
+    const std::uint32_t begin = index == 0 ? 0 : block_[index];
+    return {text() + begin, block_[index + 1] - begin};
+  }
+  std::string_view at(std::size_t index) const;
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, size()}; }
+
+  // Sets one cell, adding empty cells before it when the row is shorter.
+  // `value` may be a view into this row.
+  void set(std::size_t index, std::string_view value);
+  std::vector<std::string> strings() const { return {begin(), end()}; }
+
+  friend bool operator==(const RowCells& a, const RowCells& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+  friend bool operator==(const RowCells& a, const std::vector<std::string>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  RowCells(const std::string_view* texts, std::size_t count, std::size_t minSize);
+  template <class Text>
+  void build(const Text* texts, std::size_t count, std::size_t minSize);
+  std::size_t words() const;
+  const char* text() const { return reinterpret_cast<const char*>(block_.get() + 1 + block_[0]); }
+
+  std::unique_ptr<std::uint32_t[]> block_;
+};
+
 struct ListRow {
-  std::vector<std::string> cells;  // cell 0 is the row text, then the sub-items
+  RowCells cells;  // cell 0 is the row text, then the sub-items
   bool checked = false;
   bool selected = false;
   std::uint32_t textColor = 0;  // 0x00BBGGRR; 0 is the default colour
@@ -117,11 +199,13 @@ class ListViewModel : public Observable {
   const std::vector<ListRow>& rows() const { return rows_; }
 
   // Appends a row with the given cells (padded to the column count).
-  std::size_t addRow(std::vector<std::string> cells, bool checked = false);
+  std::size_t addRow(const std::vector<std::string>& cells, bool checked = false);
+  std::size_t addRow(std::initializer_list<std::string_view> cells, bool checked = false);
   void clear();
   void removeRow(std::size_t index);
-  void setCell(std::size_t rowIndex, std::size_t column, std::string text);
-  const std::string& cell(std::size_t rowIndex, std::size_t column) const;
+  void setCell(std::size_t rowIndex, std::size_t column, std::string_view text);
+  // "" past the row's last cell. Valid until the row is changed or removed.
+  std::string_view cell(std::size_t rowIndex, std::size_t column) const;
   void setChecked(std::size_t rowIndex, bool checked);
   void setTextColor(std::size_t rowIndex, std::uint32_t color);
   // Selects one row (the others lose their selection).
@@ -131,6 +215,8 @@ class ListViewModel : public Observable {
   Property<bool> enabled{*this, true};
 
  private:
+  std::size_t append(RowCells cells, bool checked);
+
   std::vector<std::string> headers_;
   std::vector<ListRow> rows_;
 };

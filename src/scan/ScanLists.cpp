@@ -9,33 +9,24 @@
 namespace hm {
 
 ProblemEntry ProblemAt(const platform::ListViewModel& lvwErrors, std::size_t row) {
-  return ProblemEntry{lvwErrors.cell(row, kMainKey),     lvwErrors.cell(row, kKeyName),
-                      lvwErrors.cell(row, kKeyValue),    lvwErrors.cell(row, kSection),
-                      lvwErrors.cell(row, kFullKeyPath), lvwErrors.cell(row, kMainKeyName)};
+  const auto at = [&](std::size_t column) { return std::string(lvwErrors.cell(row, column)); };
+  return ProblemEntry{at(kMainKey), at(kKeyName), at(kKeyValue), at(kSection), at(kFullKeyPath), at(kMainKeyName)};
 }
 
 void AddProblemEntry(platform::ListViewModel& lvwErrors, std::string_view mainKey, std::string_view keyName,
                      std::string_view keyValue, std::string_view section, std::string_view fullKeyPath,
                      std::string_view mainKeyName, ProblemWhy why) {
-  // Built in place: a braced list would copy every cell once more.
-  std::vector<std::string> cells;
-  cells.reserve(8);
-  cells.emplace_back(mainKey);
-  cells.emplace_back(keyName.empty() ? std::string_view("(Default)") : keyName);
-  cells.emplace_back(keyValue);
-  cells.emplace_back(section);
-  cells.emplace_back(fullKeyPath);
-  cells.emplace_back(mainKeyName);
-  cells.emplace_back(why.rule);
-  cells.emplace_back(why.testedPath);
-  lvwErrors.addRow(std::move(cells), true);
+  lvwErrors.addRow({mainKey, keyName.empty() ? std::string_view("(Default)") : keyName, keyValue, section, fullKeyPath,
+                    mainKeyName, why.rule, why.testedPath},
+                   true);
 }
 
 std::string ProblemWhyText(const platform::ListViewModel& lvwErrors, std::size_t row) {
-  const std::string& rule = lvwErrors.cell(row, kRule);
+  const std::string_view rule = lvwErrors.cell(row, kRule);
   if (rule.empty()) return {};
-  return "Why: " + std::string(CheckRuleReason(rule)) + " (" + rule +
-         ")\r\nTested: " + lvwErrors.cell(row, kTestedPath);
+  std::string text = "Why: ";
+  text.append(CheckRuleReason(rule)).append(" (").append(rule).append(")\r\nTested: ");
+  return text.append(lvwErrors.cell(row, kTestedPath));
 }
 
 }  // namespace hm

@@ -30,7 +30,7 @@ class ShortcutScan : public ::testing::Test {
   std::vector<std::string> reported() const {
     std::vector<std::string> paths;
     for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i)
-      paths.push_back(lists.lvwErrors.cell(i, kFullKeyPath).substr(m.root().size() + 1));
+      paths.emplace_back(lists.lvwErrors.cell(i, kFullKeyPath).substr(m.root().size() + 1));
     return paths;
   }
 

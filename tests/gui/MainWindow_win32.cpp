@@ -157,7 +157,8 @@ TEST_F(MainWindowGui, ScansRepairsAndRestoresThroughTheRealWindow) {
   const std::size_t pickedRow = std::stoul(logic.lists.vbatvwResults.node(*picked).key.substr(1)) - 1;
   const std::string why = ProblemWhyText(logic.lists.lvwErrors, pickedRow);
   EXPECT_EQ(why.rfind("Why: ", 0), 0u) << why;
-  EXPECT_NE(why.find("\r\nTested: " + logic.lists.lvwErrors.cell(pickedRow, kTestedPath)), std::string::npos);
+  EXPECT_NE(why.find("\r\nTested: " + std::string(logic.lists.lvwErrors.cell(pickedRow, kTestedPath))),
+            std::string::npos);
   char details[1024] = {};
   GetDlgItemTextA(w, IDC_LBLPROBLEMDETAILS, details, sizeof details);
   EXPECT_EQ(std::string(details), why);

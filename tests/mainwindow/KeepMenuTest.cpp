@@ -32,7 +32,7 @@ class KeepMenuTest : public ::testing::Test {
   std::size_t node(const std::string& key) const { return *w.lists.vbatvwResults.find(key); }
   std::vector<std::string> keyValues() const {
     std::vector<std::string> v;
-    for (const auto& r : w.lists.lvwErrors.rows()) v.push_back(r.cells[kKeyValue]);
+    for (const auto& r : w.lists.lvwErrors.rows()) v.emplace_back(r.cells[kKeyValue]);
     return v;
   }
 

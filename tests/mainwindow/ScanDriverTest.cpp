@@ -40,7 +40,7 @@ TEST(ScanDriver, OneBrokenEntryPerSectionIsReportedUnderItsSectionAndNothingElse
   RunScan(lists, ScanKind::Quick);
   std::map<std::string, std::vector<std::string>> found;
   for (std::size_t r = 0; r < lists.lvwErrors.rowCount(); ++r)
-    found[lists.lvwErrors.cell(r, kSection)].push_back(lists.lvwErrors.cell(r, kKeyValue));
+    found[std::string(lists.lvwErrors.cell(r, kSection))].emplace_back(lists.lvwErrors.cell(r, kKeyValue));
   std::size_t total = 0;
   for (const auto& [section, keyValues] : expected) {
     EXPECT_EQ(found[section], keyValues) << section;

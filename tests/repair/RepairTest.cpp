@@ -113,7 +113,7 @@ TEST_F(RepairTest, RecordsAreNumberedByListPositionWithGaps) {
   scan();
   ASSERT_EQ(lists.lvwErrors.rowCount(), 6u);
   for (std::size_t i = 0; i < 6; ++i) lists.lvwErrors.setChecked(i, i == 1 || i == 4);
-  const std::string secondName = lists.lvwErrors.cell(1, kKeyName);
+  const std::string secondName(lists.lvwErrors.cell(1, kKeyName));
   const auto secondValue = value(kHkeyCurrentUser, kRunKey, secondName);
   ASSERT_TRUE(secondValue);
   const RepairResult r = repair();
@@ -135,7 +135,7 @@ TEST_F(RepairTest, RecordsAreNumberedByListPositionWithGaps) {
   EXPECT_EQ(record.get("ValueType"), "1");
   EXPECT_EQ(record.get("ValueData"), backup::HexBytes(secondValue->data));
   for (std::size_t i = 0; i < 6; ++i) {
-    const bool present = value(kHkeyCurrentUser, kRunKey, lists.lvwErrors.cell(i, kKeyName)).has_value();
+    const bool present = value(kHkeyCurrentUser, kRunKey, std::string(lists.lvwErrors.cell(i, kKeyName))).has_value();
     EXPECT_EQ(present, !(i == 1 || i == 4)) << "row " << i + 1;
   }
   // The list keeps every row; the panels and counters end as the window expects.
@@ -250,7 +250,7 @@ TEST_F(RepairTest, AFullDiskStopsTheRepairAtTheFirstRecordThatCannotBeWritten) {
   EXPECT_EQ(m.dialogs.shown.back().text,
             "Windows Registry has been cleaned.\r\n\r\nProblems found: 6\r\nProblems fixed: 2");
   for (std::size_t i = 0; i < 6; ++i) {
-    const bool present = value(kHkeyCurrentUser, kRunKey, lists.lvwErrors.cell(i, kKeyName)).has_value();
+    const bool present = value(kHkeyCurrentUser, kRunKey, std::string(lists.lvwErrors.cell(i, kKeyName))).has_value();
     EXPECT_EQ(present, i >= 2) << "row " << i + 1;
   }
 }

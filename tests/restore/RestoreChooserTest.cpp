@@ -59,7 +59,7 @@ TEST_F(RestoreChooser, ListsSetsByNameOldestFirstAndSelectsTheNewest) {
             (std::vector<std::string>{"Backup Name", "Date & Time", "Backup Path", "DT"}));
   ASSERT_EQ(chooser.lvwBackups.rowCount(), 4u);
   std::vector<std::vector<std::string>> rows;
-  for (const auto& r : chooser.lvwBackups.rows()) rows.push_back(r.cells);
+  for (const auto& r : chooser.lvwBackups.rows()) rows.push_back(r.cells.strings());
   const std::string folder = backup::BackupFolder();
   EXPECT_EQ(rows[0], (std::vector<std::string>{"HivemendBK400.bkp", "", folder + "HivemendBK400.bkp", ""}));
   EXPECT_EQ(rows[1], (std::vector<std::string>{"HivemendBK200.bkp", "Jan 02, 2004 at 09:05:00 AM",

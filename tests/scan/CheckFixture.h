@@ -27,7 +27,8 @@ class CheckFixture : public ::testing::Test {
   // The KeyValue of every record, in order.
   std::vector<std::string> Recorded() const {
     std::vector<std::string> values;
-    for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i) values.push_back(lists.lvwErrors.cell(i, kKeyValue));
+    for (std::size_t i = 0; i < lists.lvwErrors.rowCount(); ++i)
+      values.emplace_back(lists.lvwErrors.cell(i, kKeyValue));
     return values;
   }
   // Takes the records made so far, leaving the list empty.

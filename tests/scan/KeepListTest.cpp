@@ -27,7 +27,7 @@ std::vector<ProblemEntry> Rows(const ScanLists& lists) {
 
 std::vector<std::vector<std::string>> Cells(const platform::ListViewModel& list) {
   std::vector<std::vector<std::string>> cells;
-  for (const auto& row : list.rows()) cells.push_back(row.cells);
+  for (const auto& row : list.rows()) cells.push_back(row.cells.strings());
   return cells;
 }
 
@@ -94,7 +94,7 @@ TEST(KeepList, AKeptEntryIsPassedOverUntilRemovedEvenWhenItsCaseChanges) {
   for (const auto& row : Rows(second)) EXPECT_FALSE(Same(row, all[1])) << row.KeyValue;
   EXPECT_EQ(second.lblTotalErrors.caption(), std::to_string(all.size() - 1));
   for (std::size_t i = 0; i < second.lvwRegistryvaluesScan.rowCount(); ++i) {
-    const std::string& section = second.lvwRegistryvaluesScan.cell(i, kSectionName);
+    const std::string_view section = second.lvwRegistryvaluesScan.cell(i, kSectionName);
     std::size_t n = 0;
     for (const auto& row : Rows(second)) n += row.Section == section;
     EXPECT_EQ(second.lvwRegistryvaluesScan.cell(i, kSectionProblems), std::to_string(n) + " Problems Found");

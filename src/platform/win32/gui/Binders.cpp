@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "common/ErrorLog.h"
 #include "platform/win32/Wide.h"
@@ -357,7 +358,8 @@ class OwnerDataList : public Binding {
 
  protected:
   virtual std::size_t rows() = 0;
-  virtual std::string text(std::size_t row, int column) = 0;
+  // Read at once into the control's buffer, so a view into the model will do.
+  virtual std::string_view text(std::size_t row, int column) = 0;
   virtual void fill(std::size_t, LVITEMW&) {}
   virtual void toggleCheck(std::size_t row) = 0;
   virtual void selected(std::size_t row) = 0;
@@ -471,9 +473,9 @@ class ListBinding : public OwnerDataList {
 
  protected:
   std::size_t rows() override { return model_.rowCount(); }
-  std::string text(std::size_t row, int column) override {
-    const auto& cells = model_.row(row).cells;
-    return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : std::string();
+  std::string_view text(std::size_t row, int column) override {
+    if (column < 0) return {};
+    return model_.cell(row, static_cast<std::size_t>(column));
   }
   void fill(std::size_t row, LVITEMW& item) override { SetStateImage(item, model_.row(row).checked); }
   void toggleCheck(std::size_t row) override {
@@ -570,9 +572,9 @@ class TreeBinding : public OwnerDataList {
 
  protected:
   std::size_t rows() override { return rows_.size(); }
-  std::string text(std::size_t row, int column) override {
+  std::string_view text(std::size_t row, int column) override {
     const TreeNode& node = model_.node(rows_[row]);
-    return column == 0 ? node.text : column == 1 ? node.column2 : std::string();
+    return column == 0 ? node.text : column == 1 ? node.column2 : std::string_view();
   }
   void fill(std::size_t row, LVITEMW& item) override {
     const TreeNode& node = model_.node(rows_[row]);
