@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/ByteHash.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
 
@@ -13,38 +14,7 @@ ExistenceMemo* g_active = nullptr;
 constexpr std::size_t kFirstSlots = 1024;
 static_assert(static_cast<unsigned>(platform::FindResult::CannotTell) < 4, "an answer fits in two bits");
 
-// Eight bytes a step, then a full mix: paths are long and alike at the start.
-constexpr std::uint64_t kHashMul = 0x9E3779B97F4A7C15ull;
-std::uint64_t HashStart(std::size_t size) { return size * kHashMul; }
-std::uint64_t HashStep(std::uint64_t h, std::uint64_t w) {
-  h = (h ^ w) * kHashMul;
-  return h ^ (h >> 32);
-}
-// `w` holds the last size % 8 bytes (zero when there are none).
-std::uint64_t HashFinish(std::uint64_t h, std::uint64_t w) {
-  h = (h ^ w) * kHashMul;
-  h ^= h >> 33;
-  h *= 0xFF51AFD7ED558CCDull;
-  h ^= h >> 33;
-  h *= 0xC4CEB9FE1A85EC53ull;
-  return h ^ (h >> 33);
-}
-std::uint64_t TailWord(const char* bytes, std::size_t n) {
-  std::uint64_t w = 0;
-  for (std::size_t k = 0; k < n; ++k) w |= std::uint64_t{static_cast<unsigned char>(bytes[k])} << (8 * k);
-  return w;
-}
-
-std::uint64_t HashBytes(std::string_view s) {
-  std::uint64_t h = HashStart(s.size());
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, s.data() + i, 8);
-    h = HashStep(h, w);
-  }
-  return HashFinish(h, TailWord(s.data() + i, s.size() - i));
-}
+namespace bytehash = platform::bytehash;
 }  // namespace
 
 // Windows names match without regard to case: "C:\A.DLL" and "c:\a.dll" are one path.
@@ -54,7 +24,11 @@ void ExistenceMemo::fold(std::string_view path) {
   constexpr std::uint64_t kHigh = 0x8080808080808080ull;
   key_.resize(path.size());
   // The hash is taken on the way, a step behind the folding.
-  std::uint64_t h = HashStart(path.size());
+  std::uint64_t h = bytehash::Start(path.size());
+  const auto foldAsText = [&] {  // a byte of 0x80 or above: the whole path through toUpper
+    key_ = text::toUpper(path);
+    hash_ = bytehash::Hash(key_);
+  };
   std::size_t i = 0;
   for (; i + 8 <= path.size(); i += 8) {
     std::uint64_t w = 0;
@@ -66,23 +40,15 @@ void ExistenceMemo::fold(std::string_view path) {
     const std::uint64_t pastZ = (w + (0x80 - 'z' - 1) * kOnes) & kHigh;
     w -= (fromA & ~pastZ) >> 2;  // 0x80 >> 2 is the 0x20 between the cases
     std::memcpy(key_.data() + i, &w, 8);
-    h = HashStep(h, w);
+    h = bytehash::Step(h, w);
   }
-  if (i + 8 <= path.size()) {  // a byte of 0x80 or above: fold the whole path as text
-    key_ = text::toUpper(path);
-    hash_ = HashBytes(key_);
-    return;
-  }
+  if (i + 8 <= path.size()) return foldAsText();
   for (std::size_t k = i; k < path.size(); ++k) {
     const char c = path[k];
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      key_ = text::toUpper(path);
-      hash_ = HashBytes(key_);
-      return;
-    }
+    if (static_cast<unsigned char>(c) >= 0x80) return foldAsText();
     key_[k] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   }
-  hash_ = HashFinish(h, TailWord(key_.data() + i, path.size() - i));
+  hash_ = bytehash::Finish(h, bytehash::Tail(key_.data() + i, path.size() - i));
 }
 
 namespace {
@@ -168,7 +134,7 @@ void ExistenceMemo::grow() {
     if (slot == 0) continue;
     // Only the tag survives in a slot: the table's index comes from the key again.
     const std::uint32_t offset = OffsetOf(slot);
-    const std::uint64_t hash = HashBytes(std::string_view(keys_).substr(offset + 4, Record(keys_, offset) >> 2));
+    const std::uint64_t hash = bytehash::Hash(std::string_view(keys_).substr(offset + 4, Record(keys_, offset) >> 2));
     std::size_t i = static_cast<std::size_t>(hash) & mask;
     while (slots_[i] != 0) i = (i + 1) & mask;
     slots_[i] = slot;

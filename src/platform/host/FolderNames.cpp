@@ -1,26 +1,8 @@
 #include "platform/host/FolderNames.h"
 
-#include <cstring>
+#include "platform/ByteHash.h"
 
 namespace hm::platform {
-
-namespace {
-std::uint64_t HashName(std::string_view s) {
-  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  std::uint64_t h = s.size() * kMul;
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, s.data() + i, 8);
-    h = (h ^ w) * kMul;
-    h ^= h >> 29;
-  }
-  std::uint64_t w = 0;
-  if (i < s.size()) std::memcpy(&w, s.data() + i, s.size() - i);
-  h = (h ^ w) * kMul;
-  return h ^ (h >> 32);
-}
-}  // namespace
 
 std::size_t FolderNames::slotOf(std::string_view upper, std::uint64_t hash) const {
   const std::size_t mask = slots_.size() - 1;
@@ -32,7 +14,7 @@ std::size_t FolderNames::slotOf(std::string_view upper, std::uint64_t hash) cons
 
 void FolderNames::add(std::string upper, std::string actual, unsigned char type) {
   if ((entries_.size() + 1) * 4 > slots_.size() * 3) grow();
-  const std::uint64_t hash = HashName(upper);
+  const std::uint64_t hash = bytehash::Hash(upper);
   std::uint32_t& slot = slots_[slotOf(upper, hash)];
   if (slot != 0) return;
   entries_.push_back(Entry{std::move(upper), std::move(actual), type});
@@ -42,7 +24,7 @@ void FolderNames::add(std::string upper, std::string actual, unsigned char type)
 
 const FolderNames::Entry* FolderNames::find(std::string_view upper) const {
   if (slots_.empty()) return nullptr;
-  const std::uint32_t slot = slots_[slotOf(upper, HashName(upper))];
+  const std::uint32_t slot = slots_[slotOf(upper, bytehash::Hash(upper))];
   return slot == 0 ? nullptr : &entries_[slot - 1];
 }
 
