@@ -18,6 +18,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/MainWindow.rh"
 #include "app/gui/dialogs/DialogIds.h"
+#include "common/DoEvents.h"
 #include "common/Globals.h"
 #include "gui/GuiTestSupport.h"
 #include "mainwindow/frmMain.h"
@@ -43,6 +44,14 @@ void WhileModal(const std::function<void()>& open, std::function<void()> step) {
   test::WhileModal(g_main, open, std::move(step));
 }
 
+// A real pump whose clock moves a full interval at every look, so every
+// DoEvents reaches it: the mid-scan look below happens mid-scan however fast
+// the scan runs.
+struct EveryCallPump : platform::win32::gui::GuiPump {
+  long long now = 0;
+  long long milliseconds() override { return now += kPumpIntervalMs; }
+};
+
 class MainWindowGui : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -52,7 +61,7 @@ class MainWindowGui : public ::testing::Test {
     m.machine().shell = &shell;
   }
   TestMachine m;
-  platform::win32::gui::GuiPump pump;
+  EveryCallPump pump;
   TestShell shell;
 };
 
